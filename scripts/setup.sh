@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what Framegrove needs to build, run and test (Debian 12), then configures and builds.
+# Safe to run again: it installs only what is missing and rebuilds only what changed.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+
+packages=(
+    # build
+    cmake ninja-build g++ pkg-config clang-format
+    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev
+    libjpeg62-turbo-dev libpng-dev zlib1g-dev libx11-dev
+    # run and test: display, window manager, input, peers that check our output
+    xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick libjpeg-turbo-progs pngcheck
+    xclip poppler-utils cups cups-client cups-bsd printer-driver-cups-pdf
+    fonts-dejavu-core fonts-liberation2
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+build="${FG_BUILD_DIR:-$here/build}"
+[ -f "$build/build.ninja" ] || cmake -S "$here" -B "$build" -G Ninja ${FG_CMAKE_ARGS:-}
+cmake --build "$build"

@@ -1,0 +1,41 @@
+# Sourced by the scripts: starts a private Xvfb display (a free one, picked by Xvfb itself) and
+# a window manager, and stops both again when the calling script exits.
+# Usage: start_private_display [WIDTHxHEIGHTxDEPTH] [wm]
+
+FG_XVFB_PID=""
+FG_WM_PID=""
+
+stop_private_display() {
+    [ -n "$FG_WM_PID" ] && kill "$FG_WM_PID" 2>/dev/null
+    [ -n "$FG_XVFB_PID" ] && kill "$FG_XVFB_PID" 2>/dev/null
+    [ -n "$FG_WM_PID" ] && wait "$FG_WM_PID" 2>/dev/null
+    [ -n "$FG_XVFB_PID" ] && wait "$FG_XVFB_PID" 2>/dev/null
+    FG_WM_PID=""
+    FG_XVFB_PID=""
+}
+
+start_private_display() {
+    local geometry="${1:-1280x1024x24}" wm="${2:-wm}"
+    local fifo
+    fifo=$(mktemp -u /tmp/fg-displayfd.XXXXXX)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "$geometry" -dpi 96 -nolisten tcp 3>"$fifo" 2>/dev/null &
+    FG_XVFB_PID=$!
+    local number
+    read -r -t 20 number <"$fifo"
+    rm -f "$fifo"
+    if [ -z "$number" ]; then
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$number"
+    if [ "$wm" = wm ]; then
+        openbox --sm-disable >/dev/null 2>&1 &
+        FG_WM_PID=$!
+        # wait until the window manager owns the screen
+        for _ in $(seq 1 50); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+            sleep 0.1
+        done
+    fi
+}

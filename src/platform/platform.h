@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <optional>
+
+// Everything that depends on the operating system. One implementation per system, picked by
+// CMake; the rest of the program only sees these functions.
+namespace platform {
+
+// The screen's pixels inside `area` (screen coordinates), as an RGB32 picture of exactly
+// area.size(). Parts of the area that lie off the screen come out black.
+QImage grabScreen(const QRect& area);
+
+// The primary screen's size in pixels.
+QSize primaryScreenSize();
+
+// The per-user roaming settings folder (without a trailing separator).
+QString roamingAppDataFolder();
+
+// The system's own folder; the place where the system's paint program used to live.
+QString systemFolder();
+
+// Full path of the system's paint program, or empty when there is none.
+QString findPaintProgram(const QString& systemFolder);
+
+} // namespace platform

@@ -1,0 +1,15 @@
+// Framegrove: grabs the screen and gets the picture out again.
+#include "shell/application.h"
+#include "shell/messages.h"
+#include "shell/utovrin.h"
+
+int main(int argc, char** argv)
+{
+    // the web-pictures tool starts a browser later, which needs shared GL contexts from here on
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    BoxMessages messages;
+    FgApplication app(argc, argv, messages);
+    TForm1 Form1(messages);
+    Form1.showCentred();
+    return app.exec();
+}

@@ -1,0 +1,245 @@
+#include "shell/utovrin.h"
+
+#include "platform/platform.h"
+#include "shell/messages.h"
+#include "shell/panel_layout.h"
+#include "shell/picture_box.h"
+#include "shell/settings_file.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTimer>
+
+namespace {
+
+const QColor FormGray(224, 224, 224);
+const QString SettingsSection = QStringLiteral("form1");
+
+QFont arialPixels(int pixels, bool bold = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QGroupBox* makeGroup(QWidget* parent, const QString& caption, int top, int height)
+{
+    auto* group = new QGroupBox(caption, parent);
+    group->setFont(arialPixels(12, true));
+    group->setGeometry(0, top, 156, height);
+    return group;
+}
+
+QPushButton* makeButton(QGroupBox* group, const QString& caption, const QString& hint, int top)
+{
+    auto* button = new QPushButton(caption, group);
+    button->setFont(arialPixels(11));
+    button->setGeometry(7, top, 142, 18);
+    button->setToolTip(hint);
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+QCheckBox* makeCheckBox(QGroupBox* group, const QString& caption, int top)
+{
+    auto* box = new QCheckBox(caption, group);
+    QFont terminal(QStringLiteral("Terminal"));
+    terminal.setStyleHint(QFont::TypeWriter);
+    terminal.setPixelSize(8);
+    terminal.setBold(true);
+    box->setFont(terminal);
+    box->setGeometry(7, top, 143, 17);
+    return box;
+}
+
+} // namespace
+
+TForm1::TForm1(Messages& messages, QWidget* parent) : QWidget(parent), messages_(messages)
+{
+    setWindowTitle(QStringLiteral("Framegrove - Screen Capture and More"));
+    QPalette look = palette();
+    look.setColor(QPalette::Window, FormGray);
+    setPalette(look);
+    setAutoFillBackground(true);
+    resize(756, 603);
+
+    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1->setGeometry(3, 8, 574, 584);
+    ScrollBox1->setWidgetResizable(false);
+    Image1 = new PictureBox;
+    ScrollBox1->setWidget(Image1);
+
+    Image3 = new PictureBox(this);
+    Image3->hide();
+
+    Label1 = new QLabel(
+        QStringLiteral(
+            "Grab the edge of this window and stretch the size to view more of your image!"),
+        this);
+    Label1->setWordWrap(true);
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPixelSize(11);
+    Label1->setFont(tahoma);
+    Label1->setStyleSheet(QStringLiteral("color: navy"));
+    Label1->setGeometry(0, 547, 149, 46);
+
+    buildPanel();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+
+    connectHandlers();
+    FormCreate();
+}
+
+void TForm1::buildPanel()
+{
+    GroupBox2 = makeGroup(this, QStringLiteral("Capture Options"), 2, 197);
+    cmdcap = makeButton(GroupBox2, QStringLiteral("Capture New Screen"),
+                        QStringLiteral("Capture the screen behind this window"), 16);
+    cmdarea = makeButton(GroupBox2, QStringLiteral("Crop out an Area"),
+                         QStringLiteral("Capture an area of the image"), 36);
+    Cmdclip = makeButton(GroupBox2, QStringLiteral("Copy (For Pasting)"),
+                         QStringLiteral("Copy the image to the windows clipboard"), 56);
+    CmdTopWindow = makeButton(GroupBox2, QStringLiteral("Capture ONLY top window"),
+                              QStringLiteral("Grab only the top window showing"), 76);
+    Button3 = makeButton(GroupBox2, QStringLiteral("Delayed Capture"),
+                         QStringLiteral("Allows capturing \"pull down\" menus on applications"),
+                         96);
+    Button5 = makeButton(GroupBox2, QStringLiteral("Make Gray Scale"),
+                         QStringLiteral("Make the image gray scale"), 116);
+    CmdAllWeb = makeButton(GroupBox2, QStringLiteral("Capture Webpage Images"),
+                           QStringLiteral("Download and save all images from webpage"), 136);
+    ChkDate = makeCheckBox(GroupBox2, QStringLiteral("Add Date on Capture"), 158);
+    ChkTime = makeCheckBox(GroupBox2, QStringLiteral("Add Time on Capture"), 176);
+
+    GroupBox3 = makeGroup(this, QStringLiteral("Save Options"), 202, 85);
+    cmdjpeg = makeButton(GroupBox3, QStringLiteral("Save As Jpeg"),
+                         QStringLiteral("Save the image as a jpeg format"), 18);
+    cmdbitm = makeButton(GroupBox3, QStringLiteral("Save As Bitmap"),
+                         QStringLiteral("Save the image as a bitmap format"), 40);
+    Button7 = makeButton(GroupBox3, QStringLiteral("Save As Png"), QString(), 62);
+
+    GroupBox4 = makeGroup(this, QStringLiteral("Misc Options"), 290, 107);
+    cmdpass = makeButton(GroupBox4, QStringLiteral("Pass To Paintbrush"),
+                         QStringLiteral("Pass the image into PC Paintbrush for modifying or printing"),
+                         16);
+    cmdprint = makeButton(GroupBox4, QStringLiteral("Print"),
+                          QStringLiteral("Print the image showing in the box"), 38);
+    CmdConvert = makeButton(GroupBox4, QStringLiteral("Convert Images"),
+                            QStringLiteral("Convert images to jpeg or bitmap formats"), 60);
+    Button4 = makeButton(GroupBox4, QStringLiteral("Print Folder Contents"),
+                         QStringLiteral("Select a folder and print all the filenames"), 82);
+
+    GroupBox1 = makeGroup(this, QString(), 429, 109);
+    Button2 = makeButton(GroupBox1, QStringLiteral("Software Downloads"),
+                         QStringLiteral("Automatically download more software programs"), 14);
+    cmdhelpl = makeButton(GroupBox1, QStringLiteral("Help"),
+                          QStringLiteral("Help information for Framegrove"), 38);
+    Button1 = makeButton(GroupBox1, QStringLiteral("About"), QString(), 62);
+    cmdexit = makeButton(GroupBox1, QStringLiteral("Exit"),
+                         QStringLiteral("Close this software program"), 86);
+}
+
+void TForm1::connectHandlers()
+{
+    connect(cmdcap, &QPushButton::clicked, this, &TForm1::cmdcapClick);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(cmdexit, &QPushButton::clicked, this, &TForm1::cmdexitClick);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+}
+
+void TForm1::FormCreate()
+{
+    using namespace utovrin;
+    WindowsDir = platform::systemFolder();
+    if (WindowsDir.isEmpty())
+        WindowsDir = QStringLiteral("c:\\windows");
+    PaintProgramPath = platform::findPaintProgram(WindowsDir);
+
+    // the crop puts the window back here: the design size, centred
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    StartWidth = width();
+    StartHeight = height();
+    StartLeft = x();
+    StartTop = y();
+    TimerTicks = 0;
+    WaitTicks = 0;
+
+    const QSize screenSize = platform::primaryScreenSize();
+    Image1->resize(screenSize);
+    Image1->setPicture(QImage(screenSize, QImage::Format_RGB32));
+
+    WorkDir = platform::roamingAppDataFolder() + "/fgrove";
+    createWorkDir();
+    SettingsPath = WorkDir + "/SG_2.ini";
+    applyStoredSize();
+    ArrangeControls();
+    GrabScreen();
+}
+
+void TForm1::createWorkDir()
+{
+    if (QDir(utovrin::WorkDir).exists() || QDir().mkdir(utovrin::WorkDir))
+        return;
+    messages_.show(MessageKind::Warning,
+                   QStringLiteral("Could not create a folder. Please right click this software "
+                                  "and choose the option to \"Run as Admin\" (only needs to be "
+                                  "done one time), as you currently do not have authority to "
+                                  "create a temp folder."));
+}
+
+void TForm1::applyStoredSize()
+{
+    if (const int width = ReadWindowWidth(SettingsSection, utovrin::SettingsPath))
+        resize(width, height());
+    if (const int height = ReadWindowHeight(SettingsSection, utovrin::SettingsPath))
+        resize(width(), height);
+}
+
+void TForm1::ArrangeControls()
+{
+    const QList<QGroupBox*> groups = {GroupBox1, GroupBox2, GroupBox3, GroupBox4};
+    QList<int> widths;
+    for (const QGroupBox* group : groups)
+        widths.append(group->width());
+    const PanelLayout layout = arrangePanel(width(), height(), widths);
+    for (qsizetype i = 0; i < groups.size(); ++i)
+        groups[i]->move(layout.groupLefts[i], groups[i]->y());
+    ScrollBox1->resize(layout.scrollBoxWidth, layout.scrollBoxHeight);
+    Label1->move(layout.labelLeft, Label1->y());
+}
+
+void TForm1::showCentred()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    show();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ArrangeControls();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // a settings file that cannot be written must not keep the window open
+    try {
+        SaveWindowSize(size(), SettingsSection, utovrin::SettingsPath);
+    } catch (const std::exception& failure) {
+        messages_.show(MessageKind::Error, QString::fromUtf8(failure.what()));
+    }
+    event->accept();
+}

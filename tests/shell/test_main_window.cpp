@@ -1,0 +1,259 @@
+#include "fg_test.h"
+#include "shell/picture_box.h"
+#include "shell/settings_file.h"
+#include "shell/utovrin.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStandardPaths>
+
+namespace {
+
+QString settingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           "/fgrove/SG_2.ini";
+}
+
+void writeSettings(const QByteArray& contents)
+{
+    QDir().mkpath(QFileInfo(settingsPath()).path());
+    QFile file(settingsPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(contents);
+}
+
+QByteArray readSettings()
+{
+    QFile file(settingsPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void startsAtDesignSize();
+    void buttonsAndHints_data();
+    void buttonsAndHints();
+    void storedSizeApplied_data();
+    void storedSizeApplied();
+    void resizeCloseRestart();
+    void closeKeepsOtherSettings();
+    void unwritableSettingsStillCloses();
+    void missingWorkspaceIsReported();
+    void grayScaleButton();
+    void exitButtonCloses();
+};
+
+void TestMainWindow::init()
+{
+    fgtest::appMessages().shown.clear();
+    QFile::remove(settingsPath());
+}
+
+void TestMainWindow::startsAtDesignSize()
+{
+    TForm1 form(fgtest::appMessages());
+    form.showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.size(), QSize(756, 603));
+    QCOMPARE(form.windowTitle(), QString("Framegrove - Screen Capture and More"));
+    QCOMPARE(QGuiApplication::applicationName(), QString("Framegrove Screen Capture"));
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    QCOMPARE(form.Image1->size(), screen);
+    QCOMPARE(form.Image1->picture().size(), screen);
+    QCOMPARE(form.ScrollBox1->horizontalScrollBar()->maximum(),
+             screen.width() - form.ScrollBox1->viewport()->width());
+    QVERIFY(QDir(utovrin::WorkDir).exists());
+    QCOMPARE(utovrin::SettingsPath, settingsPath());
+    QCOMPARE(form.GroupBox2->x(), 756 - 176);
+    QVERIFY(form.Image3->isHidden());
+    QVERIFY(fgtest::appMessages().shown.isEmpty());
+    // centred on the screen
+    QVERIFY(qAbs(form.geometry().center().x() - screen.width() / 2) <= 1);
+}
+
+void TestMainWindow::buttonsAndHints_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<QString>("group");
+    QTest::newRow("cmdcap") << "Capture New Screen" << "Capture the screen behind this window"
+                            << "Capture Options";
+    QTest::newRow("cmdarea") << "Crop out an Area" << "Capture an area of the image"
+                             << "Capture Options";
+    QTest::newRow("Cmdclip") << "Copy (For Pasting)" << "Copy the image to the windows clipboard"
+                             << "Capture Options";
+    QTest::newRow("CmdTopWindow") << "Capture ONLY top window" << "Grab only the top window showing"
+                                  << "Capture Options";
+    QTest::newRow("Button3") << "Delayed Capture"
+                             << "Allows capturing \"pull down\" menus on applications"
+                             << "Capture Options";
+    QTest::newRow("Button5") << "Make Gray Scale" << "Make the image gray scale" << "Capture Options";
+    QTest::newRow("CmdAllWeb") << "Capture Webpage Images"
+                               << "Download and save all images from webpage" << "Capture Options";
+    QTest::newRow("cmdjpeg") << "Save As Jpeg" << "Save the image as a jpeg format" << "Save Options";
+    QTest::newRow("cmdbitm") << "Save As Bitmap" << "Save the image as a bitmap format"
+                             << "Save Options";
+    QTest::newRow("Button7") << "Save As Png" << "" << "Save Options";
+    QTest::newRow("cmdpass") << "Pass To Paintbrush"
+                             << "Pass the image into PC Paintbrush for modifying or printing"
+                             << "Misc Options";
+    QTest::newRow("cmdprint") << "Print" << "Print the image showing in the box" << "Misc Options";
+    QTest::newRow("CmdConvert") << "Convert Images" << "Convert images to jpeg or bitmap formats"
+                                << "Misc Options";
+    QTest::newRow("Button4") << "Print Folder Contents"
+                             << "Select a folder and print all the filenames" << "Misc Options";
+    QTest::newRow("Button2") << "Software Downloads"
+                             << "Automatically download more software programs" << "";
+    QTest::newRow("cmdhelpl") << "Help" << "Help information for Framegrove" << "";
+    QTest::newRow("Button1") << "About" << "" << "";
+    QTest::newRow("cmdexit") << "Exit" << "Close this software program" << "";
+}
+
+void TestMainWindow::buttonsAndHints()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, hint);
+    QFETCH(QString, group);
+    TForm1 form(fgtest::appMessages());
+    const QList<QPushButton*> buttons = form.findChildren<QPushButton*>();
+    const auto found = std::find_if(buttons.begin(), buttons.end(),
+                                    [&](QPushButton* b) { return b->text() == caption; });
+    QVERIFY(found != buttons.end());
+    QCOMPARE((*found)->toolTip(), hint);
+    const auto* box = qobject_cast<QGroupBox*>((*found)->parentWidget());
+    QVERIFY(box);
+    QCOMPARE(box->title(), group);
+}
+
+void TestMainWindow::storedSizeApplied_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("both") << QByteArray("[form1]\nW=900\nH=700\n") << QSize(900, 700);
+    QTest::newRow("W=abc keeps the design width") << QByteArray("[form1]\nW=abc\nH=650\n")
+                                                  << QSize(756, 650);
+    QTest::newRow("W=0 changes only the height") << QByteArray("[form1]\nW=0\nH=640\n")
+                                                 << QSize(756, 640);
+    QTest::newRow("only W") << QByteArray("[form1]\nW=810\n") << QSize(810, 603);
+    QTest::newRow("other section") << QByteArray("[form2]\nW=810\nH=400\n") << QSize(756, 603);
+}
+
+void TestMainWindow::storedSizeApplied()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QSize, size);
+    writeSettings(contents);
+    TForm1 form(fgtest::appMessages());
+    QCOMPARE(form.size(), size);
+    // the crop returns to the size the window had before the stored one
+    QCOMPARE(QSize(utovrin::StartWidth, utovrin::StartHeight), QSize(756, 603));
+}
+
+void TestMainWindow::resizeCloseRestart()
+{
+    {
+        TForm1 form(fgtest::appMessages());
+        form.showCentred();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.resize(900, 700);
+        QTRY_COMPARE(form.size(), QSize(900, 700));
+        for (QGroupBox* box : {form.GroupBox1, form.GroupBox2, form.GroupBox3, form.GroupBox4})
+            QCOMPARE(box->x(), 724);
+        QCOMPARE(form.ScrollBox1->width(), 714);
+        QCOMPARE(form.ScrollBox1->height(), 655);
+        QCOMPARE(form.Label1->x(), 729);
+        QVERIFY(form.close());
+    }
+    QCOMPARE(ReadWindowWidth("form1", settingsPath()), 900);
+    QCOMPARE(ReadWindowHeight("form1", settingsPath()), 700);
+    TForm1 again(fgtest::appMessages());
+    again.showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QCOMPARE(again.size(), QSize(900, 700));
+    QCOMPARE(again.GroupBox4->x(), 724);
+}
+
+void TestMainWindow::closeKeepsOtherSettings()
+{
+    writeSettings("; my notes\r\n[colours]\r\nW=1\r\n[form1]\r\nH=9\r\nZoom=2\r\n");
+    TForm1 form(fgtest::appMessages());
+    form.resize(800, 640);
+    QVERIFY(form.close());
+    QCOMPARE(readSettings(), QByteArray("; my notes\r\n[colours]\r\nW=1\r\n[form1]\r\nH=640\r\n"
+                                        "Zoom=2\r\nW=800\r\n"));
+}
+
+void TestMainWindow::unwritableSettingsStillCloses()
+{
+    TForm1 form(fgtest::appMessages());
+    form.show();
+    QVERIFY(QDir().mkpath(settingsPath())); // a folder where the file should be
+    const bool closed = form.close();
+    QDir(settingsPath()).removeRecursively();
+    QVERIFY(closed);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(fgtest::appMessages().shown.size(), 1);
+    QCOMPARE(fgtest::appMessages().shown[0].text, "Unable to write to " + settingsPath());
+}
+
+void TestMainWindow::missingWorkspaceIsReported()
+{
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QDir(config + "/fgrove").removeRecursively();
+    QFile blocker(config + "/fgrove"); // a file where the folder should be
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    {
+        TForm1 form(fgtest::appMessages());
+        QCOMPARE(form.size(), QSize(756, 603)); // start-up goes on
+    }
+    QFile::remove(config + "/fgrove");
+    QCOMPARE(fgtest::appMessages().shown.size(), 1);
+    QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Warning);
+    QCOMPARE(fgtest::appMessages().shown[0].text,
+             QString("Could not create a folder. Please right click this software and choose the "
+                     "option to \"Run as Admin\" (only needs to be done one time), as you "
+                     "currently do not have authority to create a temp folder."));
+}
+
+void TestMainWindow::grayScaleButton()
+{
+    TForm1 form(fgtest::appMessages());
+    QImage picture(form.Image1->size(), QImage::Format_RGB32);
+    picture.fill(qRgb(255, 0, 0));
+    picture.setPixel(0, picture.height() - 1, qRgb(0, 0, 200));
+    picture.setPixel(10, 10, qRgb(0, 0, 200));
+    form.Image1->setPicture(picture);
+    QTest::mouseClick(form.Button5, Qt::LeftButton);
+    const QImage gray = form.Image1->picture();
+    QCOMPARE(gray.pixel(5, 5), qRgb(85, 85, 85));
+    QCOMPARE(gray.pixel(10, 10), qRgb(0, 0, 200));
+    QCOMPARE(form.Image3->picture(), gray);
+    QCOMPARE(fgtest::appMessages().shown.size(), 1);
+    QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Plain);
+    QCOMPARE(fgtest::appMessages().shown[0].text,
+             QString("This screen capture image has now been successfully converted to a "
+                     "grayscale image."));
+}
+
+void TestMainWindow::exitButtonCloses()
+{
+    TForm1 form(fgtest::appMessages());
+    form.show();
+    QTest::mouseClick(form.cmdexit, Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(ReadWindowWidth("form1", settingsPath()), 756);
+}
+
+FG_TEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

@@ -1,0 +1,68 @@
+#include "fg_test.h"
+
+#include <QDir>
+#include <QTemporaryFile>
+
+namespace fgtest {
+
+RecordingMessages& appMessages()
+{
+    static RecordingMessages messages;
+    return messages;
+}
+
+void isolateUserFolders()
+{
+    static QTemporaryDir home(QDir::tempPath() + "/fg-test-home-XXXXXX");
+    const QByteArray root = home.path().toLocal8Bit();
+    qputenv("HOME", root);
+    qputenv("XDG_CONFIG_HOME", root + "/.config");
+    qputenv("XDG_DATA_HOME", root + "/.local/share");
+    qputenv("XDG_CACHE_HOME", root + "/.cache");
+    qputenv("XDG_RUNTIME_DIR", root + "/runtime");
+    QDir().mkpath(home.path() + "/runtime");
+    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner |
+                                                        QFile::ExeOwner);
+}
+
+QByteArray runPeer(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        qWarning("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
+        return {};
+    }
+    return process.readAllStandardOutput();
+}
+
+QImage importRootWindow()
+{
+    const QByteArray png = runPeer("import", {"-window", "root", "png:-"});
+    return QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
+}
+
+QString firstDifference(const QImage& actual, const QImage& expected)
+{
+    if (actual.size() != expected.size())
+        return QString("size %1x%2, expected %3x%4")
+            .arg(actual.width())
+            .arg(actual.height())
+            .arg(expected.width())
+            .arg(expected.height());
+    for (int y = 0; y < actual.height(); ++y) {
+        for (int x = 0; x < actual.width(); ++x) {
+            const QRgb a = actual.pixel(x, y) & 0xFFFFFF, e = expected.pixel(x, y) & 0xFFFFFF;
+            if (a != e)
+                return QString("pixel (%1,%2) is %3, expected %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(a, 6, 16, QChar('0'))
+                    .arg(e, 6, 16, QChar('0'));
+        }
+    }
+    return {};
+}
+
+} // namespace fgtest
