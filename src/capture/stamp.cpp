@@ -12,8 +12,8 @@ QString longTimeWithoutZone(const QTime& time, const QLocale& locale)
     return locale.toString(time, format.trimmed());
 }
 
-std::optional<QString> stampText(bool withDate, bool withTime, const QDate& date,
-                                 const QTime& time, const QLocale& locale)
+std::optional<QString> stampText(bool withDate, bool withTime, const QDate& date, const QTime& time,
+                                 const QLocale& locale)
 {
     const QString day = locale.toString(date, QLocale::ShortFormat);
     if (withDate && withTime)

@@ -9,8 +9,8 @@
 
 // The date/time line written onto a capture, or none when neither box is checked:
 // "Date: <date> <time>", "Date: <date> " (ending in a blank) or "Time: <time>".
-std::optional<QString> stampText(bool withDate, bool withTime, const QDate& date,
-                                 const QTime& time, const QLocale& locale);
+std::optional<QString> stampText(bool withDate, bool withTime, const QDate& date, const QTime& time,
+                                 const QLocale& locale);
 
 // The time of day in the locale's long format, without a time-zone name.
 QString longTimeWithoutZone(const QTime& time, const QLocale& locale);

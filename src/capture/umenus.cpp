@@ -7,7 +7,8 @@
 #include <QSpinBox>
 #include <QStyle>
 
-namespace {
+namespace
+{
 
 QFont arialPixels(int pixels)
 {

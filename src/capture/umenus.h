@@ -6,13 +6,15 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 
-namespace umenus {
+namespace umenus
+{
 // Whether "Start" was clicked in the last delay dialog.
 inline bool DelayConfirmed = false;
 } // namespace umenus
 
 // The delayed-capture dialog: explains the delay and asks for the number of seconds.
-class TFrmmenus : public QDialog {
+class TFrmmenus : public QDialog
+{
     Q_OBJECT
 public:
     explicit TFrmmenus(QWidget* owner);

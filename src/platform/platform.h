@@ -7,7 +7,8 @@
 
 // Everything that depends on the operating system. One implementation per system, picked by
 // CMake; the rest of the program only sees these functions.
-namespace platform {
+namespace platform
+{
 
 // The screen's pixels inside `area` (screen coordinates), as an RGB32 picture of exactly
 // area.size(). Parts of the area that lie off the screen come out black.

@@ -7,33 +7,147 @@
 #include <QScreen>
 #include <QStandardPaths>
 
-namespace platform {
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+namespace platform
+{
+
+namespace
+{
+
+Display* qtDisplay()
+{
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->display() : nullptr;
+}
+
+// A picture in memory shared with the X server, so that the server writes the screen's pixels
+// straight into it instead of sending them down the socket. Released on every path.
+class SharedImage
+{
+public:
+    SharedImage(Display* display, QSize size) : display_(display)
+    {
+        const int screen = DefaultScreen(display);
+        image_ =
+            XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
+                            ZPixmap, nullptr, &segment_, size.width(), size.height());
+        if (!image_)
+            return;
+        segment_.shmid =
+            shmget(IPC_PRIVATE, size_t(image_->bytes_per_line) * image_->height, IPC_CREAT | 0600);
+        if (segment_.shmid < 0)
+            return;
+        void* memory = shmat(segment_.shmid, nullptr, 0);
+        shmctl(segment_.shmid, IPC_RMID, nullptr); // freed once both sides let go
+        if (memory == reinterpret_cast<void*>(-1))
+            return;
+        segment_.shmaddr = image_->data = static_cast<char*>(memory);
+        segment_.readOnly = False;
+        attached_ = XShmAttach(display, &segment_);
+    }
+    ~SharedImage()
+    {
+        if (attached_)
+            XShmDetach(display_, &segment_);
+        if (image_ && image_->data)
+            shmdt(image_->data);
+        if (image_) {
+            image_->data = nullptr;
+            XDestroyImage(image_);
+        }
+    }
+    SharedImage(const SharedImage&) = delete;
+    SharedImage& operator=(const SharedImage&) = delete;
+
+    // The screen's pixels at `origin` into the picture; false when the server would not.
+    bool grab(QPoint origin)
+    {
+        return attached_ && XShmGetImage(display_, DefaultRootWindow(display_), image_, origin.x(),
+                                         origin.y(), AllPlanes);
+    }
+    const XImage* image() const { return image_; }
+
+private:
+    Display* display_;
+    XImage* image_ = nullptr;
+    XShmSegmentInfo segment_{};
+    bool attached_ = false;
+};
+
+// Whether the server's pixels are laid out as QImage's RGB32 (the usual 24-bit true colour).
+bool matchesRgb32(const XImage* image)
+{
+    return image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+           image->red_mask == 0xFF0000 && image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+}
+
+void copyRows(const XImage* from, QImage& to, QPoint at)
+{
+    for (int y = 0; y < from->height; ++y) {
+        const auto* source =
+            reinterpret_cast<const quint32*>(from->data + qsizetype(y) * from->bytes_per_line);
+        auto* target = reinterpret_cast<quint32*>(to.scanLine(at.y() + y)) + at.x();
+        for (int x = 0; x < from->width; ++x)
+            target[x] = source[x] | 0xFF000000u; // the server leaves the unused byte at 0
+    }
+}
+
+// The screen's pixels in `area`, which lies on the screen; false when shared memory is not
+// available (a display on another machine) or the layout is not RGB32.
+bool grabShared(Display* display, const QRect& area, QImage& into, QPoint at)
+{
+    if (!XShmQueryExtension(display))
+        return false;
+    SharedImage shared(display, area.size());
+    if (!shared.grab(area.topLeft()) || !matchesRgb32(shared.image()))
+        return false;
+    copyRows(shared.image(), into, at);
+    return true;
+}
+
+void grabThroughQt(const QRect& area, QImage& into, QPoint at)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QImage part =
+        screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+    QPainter painter(&into);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(at, part);
+}
+
+QRect rootRect(Display* display)
+{
+    if (display)
+        return QRect(0, 0, DisplayWidth(display, DefaultScreen(display)),
+                     DisplayHeight(display, DefaultScreen(display)));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->virtualGeometry() : QRect();
+}
+
+} // namespace
 
 QImage grabScreen(const QRect& area)
 {
     QImage picture(area.size(), QImage::Format_RGB32);
     if (picture.isNull())
         return picture;
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect onScreen = screen ? area.intersected(screen->geometry()) : QRect();
-    if (onScreen == area) {
-        // the usual case: one copy of the root window's pixels, no painting in between
-        QImage grabbed = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                             .toImage();
-        if (grabbed.size() == area.size())
-            return grabbed.format() == QImage::Format_RGB32
-                       ? grabbed
-                       : grabbed.convertToFormat(QImage::Format_RGB32);
-    }
-    picture.fill(Qt::black);
-    if (!onScreen.isEmpty()) {
-        const QImage part =
-            screen->grabWindow(0, onScreen.x(), onScreen.y(), onScreen.width(), onScreen.height())
-                .toImage();
-        QPainter painter(&picture);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(onScreen.topLeft() - area.topLeft(), part);
-    }
+    Display* display = qtDisplay();
+    const QRect onScreen = area.intersected(rootRect(display));
+    if (onScreen != area)
+        picture.fill(Qt::black); // what lies off the screen
+    if (onScreen.isEmpty())
+        return picture;
+    const QPoint at = onScreen.topLeft() - area.topLeft();
+    if (!display || !grabShared(display, onScreen, picture, at))
+        grabThroughQt(onScreen, picture, at);
     return picture;
 }
 

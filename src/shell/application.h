@@ -6,7 +6,8 @@ class Messages;
 
 // The application object. Any failure that escapes an event handler ends that handler at the
 // failing step and is shown to the user as a message box with the failure's text.
-class FgApplication : public QApplication {
+class FgApplication : public QApplication
+{
 public:
     FgApplication(int& argc, char** argv, Messages& messages);
     bool notify(QObject* receiver, QEvent* event) override;

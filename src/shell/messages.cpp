@@ -4,7 +4,8 @@
 #include <QMessageBox>
 #include <QScreen>
 
-namespace {
+namespace
+{
 
 struct BoxLook {
     QMessageBox::Icon icon;

@@ -12,14 +12,16 @@ enum class MessageKind {
 };
 
 // Every message to the user goes through here, so that a test can read what was said.
-class Messages {
+class Messages
+{
 public:
     virtual ~Messages() = default;
     virtual void show(MessageKind kind, const QString& text) = 0;
 };
 
 // Real modal message boxes, centred on the screen.
-class BoxMessages : public Messages {
+class BoxMessages : public Messages
+{
 public:
     void show(MessageKind kind, const QString& text) override;
 };

@@ -5,7 +5,8 @@
 
 // A picture component: shows its picture at its own (0, 0), neither stretched nor centred.
 // Its size is set apart from the picture's, as the window that owns it decides.
-class PictureBox : public QWidget {
+class PictureBox : public QWidget
+{
     Q_OBJECT
 public:
     explicit PictureBox(QWidget* parent = nullptr);

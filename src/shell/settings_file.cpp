@@ -5,7 +5,8 @@
 #include <QStringList>
 #include <stdexcept>
 
-namespace {
+namespace
+{
 
 struct Line {
     qsizetype begin; // offset of the first byte
@@ -163,8 +164,8 @@ int ReadWindowHeight(const QString& section, const QString& path)
 void SaveWindowSize(QSize outerSize, const QString& section, const QString& path)
 {
     QByteArray contents = readFile(path).value_or(QByteArray());
-    contents = withIniValue(contents, section, QStringLiteral("W"),
-                            QByteArray::number(outerSize.width()));
+    contents =
+        withIniValue(contents, section, QStringLiteral("W"), QByteArray::number(outerSize.width()));
     contents = withIniValue(contents, section, QStringLiteral("H"),
                             QByteArray::number(outerSize.height()));
     // write beside the file and rename, so a failed write never leaves half a file

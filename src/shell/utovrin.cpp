@@ -17,7 +17,8 @@
 #include <QScrollArea>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
 const QColor FormGray(224, 224, 224);
 const QString SettingsSection = QStringLiteral("form1");
@@ -111,9 +112,9 @@ void TForm1::buildPanel()
                          QStringLiteral("Copy the image to the windows clipboard"), 56);
     CmdTopWindow = makeButton(GroupBox2, QStringLiteral("Capture ONLY top window"),
                               QStringLiteral("Grab only the top window showing"), 76);
-    Button3 = makeButton(GroupBox2, QStringLiteral("Delayed Capture"),
-                         QStringLiteral("Allows capturing \"pull down\" menus on applications"),
-                         96);
+    Button3 =
+        makeButton(GroupBox2, QStringLiteral("Delayed Capture"),
+                   QStringLiteral("Allows capturing \"pull down\" menus on applications"), 96);
     Button5 = makeButton(GroupBox2, QStringLiteral("Make Gray Scale"),
                          QStringLiteral("Make the image gray scale"), 116);
     CmdAllWeb = makeButton(GroupBox2, QStringLiteral("Capture Webpage Images"),
@@ -129,9 +130,9 @@ void TForm1::buildPanel()
     Button7 = makeButton(GroupBox3, QStringLiteral("Save As Png"), QString(), 62);
 
     GroupBox4 = makeGroup(this, QStringLiteral("Misc Options"), 290, 107);
-    cmdpass = makeButton(GroupBox4, QStringLiteral("Pass To Paintbrush"),
-                         QStringLiteral("Pass the image into PC Paintbrush for modifying or printing"),
-                         16);
+    cmdpass = makeButton(
+        GroupBox4, QStringLiteral("Pass To Paintbrush"),
+        QStringLiteral("Pass the image into PC Paintbrush for modifying or printing"), 16);
     cmdprint = makeButton(GroupBox4, QStringLiteral("Print"),
                           QStringLiteral("Print the image showing in the box"), 38);
     CmdConvert = makeButton(GroupBox4, QStringLiteral("Convert Images"),

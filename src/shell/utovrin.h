@@ -14,7 +14,8 @@ class QScrollArea;
 class QTimer;
 
 // State shared by the main window and its dialogs, live from start-up to exit.
-namespace utovrin {
+namespace utovrin
+{
 inline QString WindowsDir;       // the system's own folder
 inline QString PaintProgramPath; // empty when no paint program was found
 inline QString WorkDir;          // the per-user workspace folder
@@ -24,7 +25,8 @@ inline qint16 TimerTicks = 0, WaitTicks = 0;
 } // namespace utovrin
 
 // The main window: the scrolling main image on the left, the button panel on the right.
-class TForm1 : public QWidget {
+class TForm1 : public QWidget
+{
     Q_OBJECT
 public:
     explicit TForm1(Messages& messages, QWidget* parent = nullptr);

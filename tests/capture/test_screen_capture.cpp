@@ -11,7 +11,8 @@
 #include <QSpinBox>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
 // Answers the delay dialog once it is open.
 void answerDelayDialog(const std::function<void(TFrmmenus&)>& answer)
@@ -25,7 +26,8 @@ void answerDelayDialog(const std::function<void(TFrmmenus&)>& answer)
 
 } // namespace
 
-class TestScreenCapture : public QObject {
+class TestScreenCapture : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init();

@@ -2,7 +2,8 @@
 #include "edit/text_cell.h"
 #include "fg_test.h"
 
-class TestStamp : public QObject {
+class TestStamp : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void text_data();

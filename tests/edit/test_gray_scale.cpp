@@ -3,7 +3,8 @@
 
 #include <QRandomGenerator>
 
-namespace {
+namespace
+{
 
 // The rule, one pixel at a time, the slow way: what the fast conversion must equal.
 QImage grayByPixel(const QImage& source, int brightness)
@@ -24,7 +25,8 @@ QImage grayByPixel(const QImage& source, int brightness)
 
 } // namespace
 
-class TestGrayScale : public QObject {
+class TestGrayScale : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void pixels_data();

@@ -12,7 +12,8 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 
-namespace {
+namespace
+{
 
 QString settingsPath()
 {
@@ -36,7 +37,8 @@ QByteArray readSettings()
 
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -86,37 +88,60 @@ void TestMainWindow::buttonsAndHints_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("hint");
     QTest::addColumn<QString>("group");
-    QTest::newRow("cmdcap") << "Capture New Screen" << "Capture the screen behind this window"
+    QTest::newRow("cmdcap") << "Capture New Screen"
+                            << "Capture the screen behind this window"
                             << "Capture Options";
-    QTest::newRow("cmdarea") << "Crop out an Area" << "Capture an area of the image"
+    QTest::newRow("cmdarea") << "Crop out an Area"
+                             << "Capture an area of the image"
                              << "Capture Options";
-    QTest::newRow("Cmdclip") << "Copy (For Pasting)" << "Copy the image to the windows clipboard"
+    QTest::newRow("Cmdclip") << "Copy (For Pasting)"
+                             << "Copy the image to the windows clipboard"
                              << "Capture Options";
-    QTest::newRow("CmdTopWindow") << "Capture ONLY top window" << "Grab only the top window showing"
+    QTest::newRow("CmdTopWindow") << "Capture ONLY top window"
+                                  << "Grab only the top window showing"
                                   << "Capture Options";
     QTest::newRow("Button3") << "Delayed Capture"
                              << "Allows capturing \"pull down\" menus on applications"
                              << "Capture Options";
-    QTest::newRow("Button5") << "Make Gray Scale" << "Make the image gray scale" << "Capture Options";
+    QTest::newRow("Button5") << "Make Gray Scale"
+                             << "Make the image gray scale"
+                             << "Capture Options";
     QTest::newRow("CmdAllWeb") << "Capture Webpage Images"
-                               << "Download and save all images from webpage" << "Capture Options";
-    QTest::newRow("cmdjpeg") << "Save As Jpeg" << "Save the image as a jpeg format" << "Save Options";
-    QTest::newRow("cmdbitm") << "Save As Bitmap" << "Save the image as a bitmap format"
+                               << "Download and save all images from webpage"
+                               << "Capture Options";
+    QTest::newRow("cmdjpeg") << "Save As Jpeg"
+                             << "Save the image as a jpeg format"
                              << "Save Options";
-    QTest::newRow("Button7") << "Save As Png" << "" << "Save Options";
+    QTest::newRow("cmdbitm") << "Save As Bitmap"
+                             << "Save the image as a bitmap format"
+                             << "Save Options";
+    QTest::newRow("Button7") << "Save As Png"
+                             << ""
+                             << "Save Options";
     QTest::newRow("cmdpass") << "Pass To Paintbrush"
                              << "Pass the image into PC Paintbrush for modifying or printing"
                              << "Misc Options";
-    QTest::newRow("cmdprint") << "Print" << "Print the image showing in the box" << "Misc Options";
-    QTest::newRow("CmdConvert") << "Convert Images" << "Convert images to jpeg or bitmap formats"
+    QTest::newRow("cmdprint") << "Print"
+                              << "Print the image showing in the box"
+                              << "Misc Options";
+    QTest::newRow("CmdConvert") << "Convert Images"
+                                << "Convert images to jpeg or bitmap formats"
                                 << "Misc Options";
     QTest::newRow("Button4") << "Print Folder Contents"
-                             << "Select a folder and print all the filenames" << "Misc Options";
+                             << "Select a folder and print all the filenames"
+                             << "Misc Options";
     QTest::newRow("Button2") << "Software Downloads"
-                             << "Automatically download more software programs" << "";
-    QTest::newRow("cmdhelpl") << "Help" << "Help information for Framegrove" << "";
-    QTest::newRow("Button1") << "About" << "" << "";
-    QTest::newRow("cmdexit") << "Exit" << "Close this software program" << "";
+                             << "Automatically download more software programs"
+                             << "";
+    QTest::newRow("cmdhelpl") << "Help"
+                              << "Help information for Framegrove"
+                              << "";
+    QTest::newRow("Button1") << "About"
+                             << ""
+                             << "";
+    QTest::newRow("cmdexit") << "Exit"
+                             << "Close this software program"
+                             << "";
 }
 
 void TestMainWindow::buttonsAndHints()
@@ -140,10 +165,10 @@ void TestMainWindow::storedSizeApplied_data()
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QSize>("size");
     QTest::newRow("both") << QByteArray("[form1]\nW=900\nH=700\n") << QSize(900, 700);
-    QTest::newRow("W=abc keeps the design width") << QByteArray("[form1]\nW=abc\nH=650\n")
-                                                  << QSize(756, 650);
-    QTest::newRow("W=0 changes only the height") << QByteArray("[form1]\nW=0\nH=640\n")
-                                                 << QSize(756, 640);
+    QTest::newRow("W=abc keeps the design width")
+        << QByteArray("[form1]\nW=abc\nH=650\n") << QSize(756, 650);
+    QTest::newRow("W=0 changes only the height")
+        << QByteArray("[form1]\nW=0\nH=640\n") << QSize(756, 640);
     QTest::newRow("only W") << QByteArray("[form1]\nW=810\n") << QSize(810, 603);
     QTest::newRow("other section") << QByteArray("[form2]\nW=810\nH=400\n") << QSize(756, 603);
 }

@@ -1,7 +1,8 @@
 #include "fg_test.h"
 #include "shell/paint_program.h"
 
-class TestPaintProgram : public QObject {
+class TestPaintProgram : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void search_data();
@@ -14,8 +15,8 @@ void TestPaintProgram::search_data()
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("found");
     const QString w = "C:\\WINDOWS";
-    QTest::newRow("registered value wins") << "D:\\Paint\\mspaint.exe" << QStringList{w + "\\pbrush.exe"}
-                                           << "D:\\Paint\\mspaint.exe";
+    QTest::newRow("registered value wins")
+        << "D:\\Paint\\mspaint.exe" << QStringList{w + "\\pbrush.exe"} << "D:\\Paint\\mspaint.exe";
     QTest::newRow("registered file missing still wins")
         << "%SystemRoot%\\gone.exe" << QStringList{} << "%SystemRoot%\\gone.exe";
     QTest::newRow("empty value falls to probes")

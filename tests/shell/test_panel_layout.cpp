@@ -1,7 +1,8 @@
 #include "fg_test.h"
 #include "shell/panel_layout.h"
 
-class TestPanelLayout : public QObject {
+class TestPanelLayout : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void arrange_data();

@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-class TestSettingsFile : public QObject {
+class TestSettingsFile : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void readsValues_data();
@@ -32,8 +33,8 @@ void TestSettingsFile::readsValues_data()
     QTest::newRow("trailing letters") << QByteArray("[form1]\nW=12px\nH=7\n") << 0 << 7;
     QTest::newRow("zero width") << QByteArray("[form1]\nW=0\nH=650\n") << 0 << 650;
     QTest::newRow("empty value") << QByteArray("[form1]\nW=\nH=650\n") << 0 << 650;
-    QTest::newRow("blanks and case") << QByteArray("[ FORM1 ]\r\n w = 801 \r\nh=602\r\n") << 801
-                                     << 602;
+    QTest::newRow("blanks and case")
+        << QByteArray("[ FORM1 ]\r\n w = 801 \r\nh=602\r\n") << 801 << 602;
     QTest::newRow("key in later section ignored")
         << QByteArray("[form1]\nH=5\n[x]\nW=900\n") << 0 << 5;
     QTest::newRow("comment line") << QByteArray("[form1]\n;W=1\nW=2\n") << 2 << 0;
@@ -54,11 +55,11 @@ void TestSettingsFile::writesValues_data()
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("after");
     QTest::newRow("empty file") << QByteArray() << QByteArray("[form1]\nW=10\n");
-    QTest::newRow("replace in place")
-        << QByteArray("; mine\n[form1]\nW=5 ; old\nH=6\n[b]\nk=v\n")
-        << QByteArray("; mine\n[form1]\nW=10\nH=6\n[b]\nk=v\n");
+    QTest::newRow("replace in place") << QByteArray("; mine\n[form1]\nW=5 ; old\nH=6\n[b]\nk=v\n")
+                                      << QByteArray("; mine\n[form1]\nW=10\nH=6\n[b]\nk=v\n");
     QTest::newRow("add to section before the next one")
-        << QByteArray("[form1]\nH=6\n\n[b]\nk=v\n") << QByteArray("[form1]\nH=6\nW=10\n\n[b]\nk=v\n");
+        << QByteArray("[form1]\nH=6\n\n[b]\nk=v\n")
+        << QByteArray("[form1]\nH=6\nW=10\n\n[b]\nk=v\n");
     QTest::newRow("add section after text without a final break")
         << QByteArray("[b]\nk=v") << QByteArray("[b]\nk=v\n[form1]\nW=10\n");
     QTest::newRow("last line without break")
@@ -97,8 +98,9 @@ void TestSettingsFile::saveKeepsOtherBytes()
     file.close();
     SaveWindowSize(QSize(812, 640), "form1", path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("# written by hand\n[other]\nW=1\n\n[form1]\n; size\nW=812\n"
-                                        "H=640\nExtra = yes\n[last]\nH=9\n"));
+    QCOMPARE(file.readAll(),
+             QByteArray("# written by hand\n[other]\nW=1\n\n[form1]\n; size\nW=812\n"
+                        "H=640\nExtra = yes\n[last]\nH=9\n"));
 }
 
 void TestSettingsFile::saveCreatesMissingFile()

@@ -3,7 +3,8 @@
 #include <QDir>
 #include <QTemporaryFile>
 
-namespace fgtest {
+namespace fgtest
+{
 
 RecordingMessages& appMessages()
 {
@@ -21,8 +22,8 @@ void isolateUserFolders()
     qputenv("XDG_CACHE_HOME", root + "/.cache");
     qputenv("XDG_RUNTIME_DIR", root + "/runtime");
     QDir().mkpath(home.path() + "/runtime");
-    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner |
-                                                        QFile::ExeOwner);
+    QFile::setPermissions(home.path() + "/runtime",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 QByteArray runPeer(const QString& program, const QStringList& arguments)

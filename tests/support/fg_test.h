@@ -9,10 +9,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace fgtest {
+namespace fgtest
+{
 
 // Records every message instead of showing it; each one is answered with OK.
-class RecordingMessages : public Messages {
+class RecordingMessages : public Messages
+{
 public:
     struct Shown {
         MessageKind kind;

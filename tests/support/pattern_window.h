@@ -3,11 +3,13 @@
 #include <QPainter>
 #include <QWidget>
 
-namespace fgtest {
+namespace fgtest
+{
 
 // A borderless window of known colours at a known place on the screen: four pure quadrants and
 // a gradient strip, so that any shift, scaling or colour change shows up.
-class PatternWindow : public QWidget {
+class PatternWindow : public QWidget
+{
 public:
     explicit PatternWindow(const QRect& geometry)
         : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint)

@@ -1,0 +1,77 @@
+// Gray scale against a plain memory copy of the same bytes, and the screen grab against
+// ImageMagick's `import` of the same screen, measured in one run. Needs a display.
+#include "edit/gray_scale.h"
+#include "platform/platform.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace
+{
+
+// Best of `runs` in milliseconds.
+double bestMs(int runs, const std::function<void()>& work)
+{
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        work();
+        best = std::min(best, clock.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+QImage screenshotLike(QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* row = reinterpret_cast<quint32*>(picture.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            row[x] = (y % 40 < 30) ? 0xFFF0F0F0u : 0xFF000000u | quint32(x * 7 + y * 13);
+    }
+    return picture;
+}
+
+void report(const char* what, double ours, const char* against, double reference)
+{
+    std::printf("%-34s %9.2f ms   %-30s %9.2f ms   ratio %5.2f\n", what, ours, against, reference,
+                ours / reference);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+
+    const QImage source = screenshotLike(QSize(3840, 2160));
+    // in place, as the main window converts its picture
+    const double grayMs = bestMs(5, [&] {
+        QImage work = source.copy();
+        ConvertToGrayScale(&work, &work, 0);
+    });
+    const double copyGrayMs = bestMs(5, [&] { QImage work = source.copy(); });
+    std::vector<uchar> target(source.sizeInBytes());
+    const double memcpyMs =
+        bestMs(5, [&] { std::memcpy(target.data(), source.constBits(), target.size()); });
+    report("gray scale 3840x2160", grayMs - copyGrayMs, "memcpy of the same bytes", memcpyMs);
+
+    const QSize screen = platform::primaryScreenSize();
+    const double grabMs = bestMs(5, [&] { platform::grabScreen(QRect(QPoint(0, 0), screen)); });
+    const double importMs = bestMs(3, [] {
+        QProcess import;
+        import.setStandardOutputFile(QProcess::nullDevice());
+        import.start("import", {"-window", "root", "rgb:-"});
+        import.waitForFinished(60000);
+    });
+    char what[64];
+    std::snprintf(what, sizeof what, "GrabScreen %dx%d", screen.width(), screen.height());
+    report(what, grabMs, "import -window root rgb:-", importMs);
+    return 0;
+}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs the benchmarks on a private display and prints each against its reference.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+"$here/scripts/setup.sh" >/dev/null
+build="${FG_BUILD_DIR:-$here/build}"
+source "$here/scripts/xsession.sh"
+trap stop_private_display EXIT
+home=$(mktemp -d)
+trap 'stop_private_display; rm -rf "$home"' EXIT
+export HOME="$home" XDG_CONFIG_HOME="$home/.config"
+start_private_display 1280x1024x24 nowm
+"$build/bench/bench_startup" "$build/framegrove" "$build/bench/bench_bare_window"
+"$build/bench/bench_capture"
+for extra in "$build"/bench/bench_codecs; do
+    [ -x "$extra" ] && "$extra"
+done

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace fgtest
+{
+
+// A print spooler of the test's own: a cupsd whose configuration, queues, logs and cups-pdf
+// output all live in a temporary folder, reached through a unix socket in that folder. The
+// person's spooler, printers and files are never involved. Two sandboxes in two processes do not
+// meet. The daemon is stopped and the folder removed on destruction.
+class CupsSandbox
+{
+public:
+    // Why no sandbox can run here, or nothing when one can.
+    static QString whyUnavailable();
+
+    // Starts the daemon and waits until it answers; throws std::runtime_error when it does not.
+    // Points this process and the programs it starts at the daemon, so it must exist before
+    // anything in the process asks for printers: libcups reads the server's address only once.
+    CupsSandbox();
+
+    // Adds a queue that turns jobs into PDF files, and makes it the default printer.
+    void addDefaultPdfQueue(const QString& name);
+
+    // Waits until the spooler has finished every job and returns the PDF files written by then;
+    // throws std::runtime_error when the jobs take longer than timeoutMs.
+    QStringList waitForPdfs(int timeoutMs);
+
+private:
+    // Stops the daemon kindly, so that it stops its filters too, whichever way the sandbox ends.
+    class Daemon
+    {
+    public:
+        Daemon();
+        ~Daemon();
+        Daemon(const Daemon&) = delete;
+        Daemon& operator=(const Daemon&) = delete;
+        QProcess process;
+    };
+
+    QString path(const QString& name) const { return folder_.filePath(name); }
+    void writeConfiguration() const;
+    void waitUntilAnswering();
+    QByteArray runClient(const QString& program, const QStringList& arguments);
+    // what went wrong, with the daemon's own account of it
+    QString failure(const QString& what);
+
+    QTemporaryDir folder_;
+    Daemon daemon_; // after folder_: stopped before the folder goes
+};
+
+} // namespace fgtest
