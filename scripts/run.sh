@@ -15,11 +15,12 @@ trap stop_private_display EXIT
 start_private_display 1280x1024x24 wm
 shot="${FG_SHOT:-$here/shots/main-window.png}"
 mkdir -p "$(dirname "$shot")"
+xsetroot -solid '#3a6ea5' # something to capture besides black
 "$here/build/framegrove" &
 app=$!
-xdotool search --sync --onlyvisible --name "Framegrove - Screen Capture and More" >/dev/null
+window=$(xdotool search --sync --onlyvisible --name "Framegrove - Screen Capture and More" | head -n 1)
 sleep 1
-import -window root "$shot"
+import -window "$window" -frame "$shot"
 kill "$app"
 wait "$app" 2>/dev/null || true
 echo "No display: ran Framegrove under its own Xvfb; screenshot saved to $shot"
