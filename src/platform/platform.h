@@ -14,6 +14,10 @@ namespace platform
 // area.size(). Parts of the area that lie off the screen come out black.
 QImage grabScreen(const QRect& area);
 
+// The outer rectangle of the active window (its frame and title bar included) in screen
+// coordinates; none when no window is active or its rectangle cannot be read.
+std::optional<QRect> activeWindowFrame();
+
 // The primary screen's size in pixels.
 QSize primaryScreenSize();
 
@@ -25,5 +29,9 @@ QString systemFolder();
 
 // Full path of the system's paint program, or empty when there is none.
 QString findPaintProgram(const QString& systemFolder);
+
+// Starts `program` with `file` as its one argument (never split at blanks) and does not wait
+// for it; false when it cannot be started.
+bool startProgram(const QString& program, const QString& file);
 
 } // namespace platform

@@ -4,9 +4,11 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -132,7 +134,103 @@ QRect rootRect(Display* display)
     return screen ? screen->virtualGeometry() : QRect();
 }
 
+// While it lives, X errors (a window that closed a moment ago) are noted instead of ending the
+// program, which is what Xlib does with them by default.
+class XErrorTrap
+{
+public:
+    explicit XErrorTrap(Display* display) : display_(display)
+    {
+        XSync(display_, False);
+        failed_ = false;
+        previous_ = XSetErrorHandler(&XErrorTrap::note);
+    }
+    ~XErrorTrap()
+    {
+        XSync(display_, False);
+        XSetErrorHandler(previous_);
+    }
+    XErrorTrap(const XErrorTrap&) = delete;
+    XErrorTrap& operator=(const XErrorTrap&) = delete;
+
+    bool failed()
+    {
+        XSync(display_, False);
+        return failed_;
+    }
+
+private:
+    static int note(Display*, XErrorEvent*)
+    {
+        failed_ = true;
+        return 0;
+    }
+    static inline bool failed_ = false;
+    Display* display_;
+    int (*previous_)(Display*, XErrorEvent*) = nullptr;
+};
+
+// The window the window manager calls active, or the one with the input focus.
+Window activeWindow(Display* display)
+{
+    Window active = None;
+    const Atom property = XInternAtom(display, "_NET_ACTIVE_WINDOW", True);
+    if (property != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, DefaultRootWindow(display), property, 0, 1, False,
+                               XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+            data && count == 1 && format == 32)
+            active = *reinterpret_cast<Window*>(data);
+        if (data)
+            XFree(data);
+    }
+    if (active == None) {
+        int revert = 0;
+        XGetInputFocus(display, &active, &revert);
+        if (active == PointerRoot)
+            active = None;
+    }
+    return active;
+}
+
+// The window's ancestor that is a child of the root: the frame the window manager put around it.
+Window topLevelFrame(Display* display, Window window)
+{
+    const Window root = DefaultRootWindow(display);
+    while (window != None && window != root) {
+        Window rootReturn = None, parent = None, *children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count))
+            return None;
+        if (children)
+            XFree(children);
+        if (parent == root)
+            return window;
+        window = parent;
+    }
+    return None;
+}
+
 } // namespace
+
+std::optional<QRect> activeWindowFrame()
+{
+    Display* display = qtDisplay();
+    if (!display)
+        return std::nullopt;
+    XErrorTrap trap(display);
+    const Window frame = topLevelFrame(display, activeWindow(display));
+    XWindowAttributes attributes{};
+    if (frame == None || !XGetWindowAttributes(display, frame, &attributes) || trap.failed() ||
+        attributes.map_state != IsViewable)
+        return std::nullopt;
+    const int border = attributes.border_width;
+    return QRect(attributes.x, attributes.y, attributes.width + 2 * border,
+                 attributes.height + 2 * border);
+}
 
 QImage grabScreen(const QRect& area)
 {
@@ -180,6 +278,11 @@ QString findPaintProgram(const QString&)
             return found;
     }
     return {};
+}
+
+bool startProgram(const QString& program, const QString& file)
+{
+    return QProcess::startDetached(program, {file});
 }
 
 } // namespace platform

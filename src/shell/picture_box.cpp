@@ -1,5 +1,6 @@
 #include "shell/picture_box.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -20,4 +21,21 @@ void PictureBox::paintEvent(QPaintEvent* event)
     const QRect dirty = event->rect();
     painter.fillRect(dirty, palette().window());
     painter.drawImage(dirty.topLeft(), picture_, dirty);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event)
+{
+    Q_EMIT mousePressed(event->position().toPoint());
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event)
+{
+    Q_EMIT mouseMoved(event->position().toPoint());
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    // the band ends when the last button held is let go
+    if (event->buttons() == Qt::NoButton)
+        Q_EMIT mouseReleased(event->position().toPoint());
 }

@@ -21,8 +21,17 @@ public:
         update();
     }
 
+Q_SIGNALS:
+    // every mouse button alike, in the box's own coordinates
+    void mousePressed(QPoint at);
+    void mouseMoved(QPoint at);
+    void mouseReleased(QPoint at);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QImage picture_;

@@ -1,5 +1,6 @@
 // Framegrove: grabs the screen and gets the picture out again.
 #include "shell/application.h"
+#include "shell/choosers.h"
 #include "shell/messages.h"
 #include "shell/utovrin.h"
 
@@ -8,8 +9,9 @@ int main(int argc, char** argv)
     // the web-pictures tool starts a browser later, which needs shared GL contexts from here on
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     BoxMessages messages;
+    DialogChoosers choosers;
     FgApplication app(argc, argv, messages);
-    TForm1 Form1(messages);
+    TForm1 Form1({messages, choosers});
     Form1.showCentred();
     return app.exec();
 }

@@ -1,5 +1,9 @@
 #include "shell/utovrin.h"
 
+#include "edit/utovrin13.h"
+#include "edit/utovrin9.h"
+#include "output/save_operations.h"
+#include "output/utovrin8.h"
 #include "platform/platform.h"
 #include "shell/messages.h"
 #include "shell/panel_layout.h"
@@ -63,7 +67,7 @@ QCheckBox* makeCheckBox(QGroupBox* group, const QString& caption, int top)
 
 } // namespace
 
-TForm1::TForm1(Messages& messages, QWidget* parent) : QWidget(parent), messages_(messages)
+TForm1::TForm1(Services services, QWidget* parent) : QWidget(parent), services_(services)
 {
     setWindowTitle(QStringLiteral("Framegrove - Screen Capture and More"));
     QPalette look = palette();
@@ -96,9 +100,22 @@ TForm1::TForm1(Messages& messages, QWidget* parent) : QWidget(parent), messages_
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
+    Timer_For_Top_Window = new QTimer(this);
+    Timer_For_Top_Window->setInterval(1000);
 
     connectHandlers();
     FormCreate();
+    createLastingWindows();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::createLastingWindows()
+{
+    frmcomp = new Tfrmcomp(this);
+    saves = std::make_unique<SaveOperations>(services_.choosers, *frmcomp);
+    Frmtext = new TFrmtext(this, services_.messages);
+    Frmopt = new TFrmopt(*this, *Frmtext, services_);
 }
 
 void TForm1::buildPanel()
@@ -157,6 +174,18 @@ void TForm1::connectHandlers()
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(cmdexit, &QPushButton::clicked, this, &TForm1::cmdexitClick);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(cmdjpeg, &QPushButton::clicked, this, &TForm1::cmdjpegClick);
+    connect(cmdbitm, &QPushButton::clicked, this, &TForm1::cmdbitmClick);
+    connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
+    connect(Cmdclip, &QPushButton::clicked, this, &TForm1::CmdclipClick);
+    connect(cmdpass, &QPushButton::clicked, this, &TForm1::cmdpassClick);
+    connect(cmdprint, &QPushButton::clicked, this, &TForm1::cmdprintClick);
+    connect(cmdarea, &QPushButton::clicked, this, &TForm1::cmdareaClick);
+    connect(Image3, &PictureBox::mousePressed, this, &TForm1::Image3MouseDown);
+    connect(Image3, &PictureBox::mouseMoved, this, &TForm1::Image3MouseMove);
+    connect(Image3, &PictureBox::mouseReleased, this, &TForm1::Image3MouseUp);
+    connect(CmdTopWindow, &QPushButton::clicked, this, &TForm1::CmdTopWindowClick);
+    connect(Timer_For_Top_Window, &QTimer::timeout, this, &TForm1::Timer_For_Top_WindowTimer);
 }
 
 void TForm1::FormCreate()
@@ -172,10 +201,12 @@ void TForm1::FormCreate()
         move(screen->geometry().center() - rect().center());
     StartWidth = width();
     StartHeight = height();
-    StartLeft = x();
-    StartTop = y();
+    StartLeft = geometry().x();
+    StartTop = geometry().y();
     TimerTicks = 0;
     WaitTicks = 0;
+    TopWindowRect = Edges{};
+    Selecting = false;
 
     const QSize screenSize = platform::primaryScreenSize();
     Image1->resize(screenSize);
@@ -193,11 +224,12 @@ void TForm1::createWorkDir()
 {
     if (QDir(utovrin::WorkDir).exists() || QDir().mkdir(utovrin::WorkDir))
         return;
-    messages_.show(MessageKind::Warning,
-                   QStringLiteral("Could not create a folder. Please right click this software "
-                                  "and choose the option to \"Run as Admin\" (only needs to be "
-                                  "done one time), as you currently do not have authority to "
-                                  "create a temp folder."));
+    services_.messages.show(
+        MessageKind::Warning,
+        QStringLiteral("Could not create a folder. Please right click this software "
+                       "and choose the option to \"Run as Admin\" (only needs to be "
+                       "done one time), as you currently do not have authority to "
+                       "create a temp folder."));
 }
 
 void TForm1::applyStoredSize()
@@ -240,7 +272,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     try {
         SaveWindowSize(size(), SettingsSection, utovrin::SettingsPath);
     } catch (const std::exception& failure) {
-        messages_.show(MessageKind::Error, QString::fromUtf8(failure.what()));
+        services_.messages.show(MessageKind::Error, QString::fromUtf8(failure.what()));
     }
     event->accept();
 }

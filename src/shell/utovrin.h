@@ -1,11 +1,20 @@
 #pragma once
 
+#include "edit/selection.h"
+
+#include <QImage>
 #include <QRect>
 #include <QString>
 #include <QWidget>
+#include <memory>
 
+class FileChoosers;
 class Messages;
 class PictureBox;
+class SaveOperations;
+class Tfrmcomp;
+class TFrmopt;
+class TFrmtext;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -22,14 +31,27 @@ inline QString WorkDir;          // the per-user workspace folder
 inline QString SettingsPath;     // the settings file in the workspace folder
 inline qint32 StartWidth = 0, StartHeight = 0, StartLeft = 0, StartTop = 0;
 inline qint16 TimerTicks = 0, WaitTicks = 0;
+inline Edges TopWindowRect; // the last window captured alone, in screen pixels
+// the rubber band of the crop
+inline bool Selecting = false;
+inline Edges FocusRect; // as drawn: the press point and the last point tracked
+inline qint32 SelStartX = 0, SelStartY = 0, SelEndX = 0, SelEndY = 0;
+inline Edges Crop; // CropLeft, CropTop, CropRight, CropBottom: right and bottom exclusive
 } // namespace utovrin
+
+// What the windows use to talk to the user, handed in so that a test can answer instead.
+struct Services {
+    Messages& messages;
+    FileChoosers& choosers;
+};
 
 // The main window: the scrolling main image on the left, the button panel on the right.
 class TForm1 : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TForm1(Messages& messages, QWidget* parent = nullptr);
+    explicit TForm1(Services services, QWidget* parent = nullptr);
+    ~TForm1() override;
 
     // Shows the window centred on the primary screen.
     void showCentred();
@@ -43,10 +65,26 @@ public:
     void Button3Click();
     void Button5Click();
     void cmdexitClick();
+    void cmdjpegClick();
+    void cmdbitmClick();
+    void Button7Click();
+    void CmdclipClick();
+    void cmdpassClick();
+    void cmdprintClick();
+    void cmdareaClick();
+    void EnterSelectionMode();
+    void LeaveSelectionMode();
+    void Image3MouseDown(QPoint at);
+    void Image3MouseMove(QPoint at);
+    void Image3MouseUp(QPoint at);
+    void CmdTopWindowClick();
+    void Timer_For_Top_WindowTimer();
+    void GrabTopWindow();
 
     QScrollArea* ScrollBox1;
     PictureBox* Image1; // the main image, as large as the primary screen
     PictureBox* Image3; // the hidden selection surface: a copy of the last capture
+    QImage Image4;      // the working picture: the last crop or top-window capture
     QLabel* Label1;
     QGroupBox* GroupBox1;
     QGroupBox* GroupBox2;
@@ -73,6 +111,13 @@ public:
     QPushButton* Button1;
     QPushButton* cmdexit;
     QTimer* Timer1;
+    QTimer* Timer_For_Top_Window;
+
+    // the windows that live for the whole run
+    Tfrmcomp* frmcomp;
+    TFrmtext* Frmtext;
+    TFrmopt* Frmopt;
+    std::unique_ptr<SaveOperations> saves; // the save dialogs and the JPEG holder
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -84,6 +129,9 @@ private:
     void connectHandlers();
     void createWorkDir();
     void applyStoredSize();
+    void createLastingWindows();
+    void drawBand();
+    void restoreStartBounds();
 
-    Messages& messages_;
+    Services services_;
 };

@@ -3,12 +3,17 @@
 #include "capture/tick_counter.h"
 #include "capture/umenus.h"
 #include "edit/gray_scale.h"
+#include "output/clipboard.h"
+#include "output/paint_handoff.h"
+#include "output/printing.h"
+#include "output/save_operations.h"
 #include "platform/platform.h"
 #include "shell/messages.h"
 #include "shell/picture_box.h"
 #include "shell/utovrin.h"
 
 #include <QCheckBox>
+#include <QPrinter>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -54,7 +59,7 @@ void TForm1::Button5Click()
 {
     Image1->editPicture([](QImage& picture) { ConvertToGrayScale(&picture, &picture, 0); });
     Image3->setPicture(Image1->picture());
-    messages_.show(
+    services_.messages.show(
         MessageKind::Plain,
         QStringLiteral(
             "This screen capture image has now been successfully converted to a grayscale image."));
@@ -63,4 +68,39 @@ void TForm1::Button5Click()
 void TForm1::cmdexitClick()
 {
     close();
+}
+
+void TForm1::cmdjpegClick()
+{
+    saves->SaveAsJpeg(Image1->picture());
+}
+
+void TForm1::cmdbitmClick()
+{
+    saves->SaveAsBitmap(Image1->picture());
+}
+
+void TForm1::Button7Click()
+{
+    saves->SaveAsPng(Image1->picture());
+}
+
+void TForm1::CmdclipClick()
+{
+    CopyPictureToClipboard(Image1->picture());
+    services_.messages.show(MessageKind::Information,
+                            QStringLiteral("Image has been copied into the windows clipboard. You "
+                                           "may now paste it into any other application."));
+}
+
+void TForm1::cmdpassClick()
+{
+    PassToPaintProgram(QStringLiteral("MAINWINDOW"),
+                       {utovrin::PaintProgramPath, utovrin::WorkDir, Image1->picture(), Image4},
+                       services_.messages);
+}
+
+void TForm1::cmdprintClick()
+{
+    PrintImage(*defaultPrinter(), Image1->picture());
 }

@@ -48,7 +48,7 @@ private:
 void TestScreenCapture::init()
 {
     fgtest::appMessages().shown.clear();
-    form_ = std::make_unique<TForm1>(fgtest::appMessages());
+    form_ = std::make_unique<TForm1>(fgtest::services());
     form_->showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
 }

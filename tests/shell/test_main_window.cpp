@@ -63,7 +63,7 @@ void TestMainWindow::init()
 
 void TestMainWindow::startsAtDesignSize()
 {
-    TForm1 form(fgtest::appMessages());
+    TForm1 form(fgtest::services());
     form.showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.size(), QSize(756, 603));
@@ -149,7 +149,7 @@ void TestMainWindow::buttonsAndHints()
     QFETCH(QString, caption);
     QFETCH(QString, hint);
     QFETCH(QString, group);
-    TForm1 form(fgtest::appMessages());
+    TForm1 form(fgtest::services());
     const QList<QPushButton*> buttons = form.findChildren<QPushButton*>();
     const auto found = std::find_if(buttons.begin(), buttons.end(),
                                     [&](QPushButton* b) { return b->text() == caption; });
@@ -178,7 +178,7 @@ void TestMainWindow::storedSizeApplied()
     QFETCH(QByteArray, contents);
     QFETCH(QSize, size);
     writeSettings(contents);
-    TForm1 form(fgtest::appMessages());
+    TForm1 form(fgtest::services());
     QCOMPARE(form.size(), size);
     // the crop returns to the size the window had before the stored one
     QCOMPARE(QSize(utovrin::StartWidth, utovrin::StartHeight), QSize(756, 603));
@@ -187,7 +187,7 @@ void TestMainWindow::storedSizeApplied()
 void TestMainWindow::resizeCloseRestart()
 {
     {
-        TForm1 form(fgtest::appMessages());
+        TForm1 form(fgtest::services());
         form.showCentred();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.resize(900, 700);
@@ -201,7 +201,7 @@ void TestMainWindow::resizeCloseRestart()
     }
     QCOMPARE(ReadWindowWidth("form1", settingsPath()), 900);
     QCOMPARE(ReadWindowHeight("form1", settingsPath()), 700);
-    TForm1 again(fgtest::appMessages());
+    TForm1 again(fgtest::services());
     again.showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
     QCOMPARE(again.size(), QSize(900, 700));
@@ -211,7 +211,7 @@ void TestMainWindow::resizeCloseRestart()
 void TestMainWindow::closeKeepsOtherSettings()
 {
     writeSettings("; my notes\r\n[colours]\r\nW=1\r\n[form1]\r\nH=9\r\nZoom=2\r\n");
-    TForm1 form(fgtest::appMessages());
+    TForm1 form(fgtest::services());
     form.resize(800, 640);
     QVERIFY(form.close());
     QCOMPARE(readSettings(), QByteArray("; my notes\r\n[colours]\r\nW=1\r\n[form1]\r\nH=640\r\n"
@@ -220,7 +220,7 @@ void TestMainWindow::closeKeepsOtherSettings()
 
 void TestMainWindow::unwritableSettingsStillCloses()
 {
-    TForm1 form(fgtest::appMessages());
+    TForm1 form(fgtest::services());
     form.show();
     QVERIFY(QDir().mkpath(settingsPath())); // a folder where the file should be
     const bool closed = form.close();
@@ -239,7 +239,7 @@ void TestMainWindow::missingWorkspaceIsReported()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     {
-        TForm1 form(fgtest::appMessages());
+        TForm1 form(fgtest::services());
         QCOMPARE(form.size(), QSize(756, 603)); // start-up goes on
     }
     QFile::remove(config + "/fgrove");
@@ -253,7 +253,7 @@ void TestMainWindow::missingWorkspaceIsReported()
 
 void TestMainWindow::grayScaleButton()
 {
-    TForm1 form(fgtest::appMessages());
+    TForm1 form(fgtest::services());
     QImage picture(form.Image1->size(), QImage::Format_RGB32);
     picture.fill(qRgb(255, 0, 0));
     picture.setPixel(0, picture.height() - 1, qRgb(0, 0, 200));
@@ -273,7 +273,7 @@ void TestMainWindow::grayScaleButton()
 
 void TestMainWindow::exitButtonCloses()
 {
-    TForm1 form(fgtest::appMessages());
+    TForm1 form(fgtest::services());
     form.show();
     QTest::mouseClick(form.cmdexit, Qt::LeftButton);
     QVERIFY(!form.isVisible());

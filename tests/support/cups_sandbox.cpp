@@ -50,7 +50,6 @@ QString CupsSandbox::whyUnavailable()
 
 CupsSandbox::Daemon::Daemon()
 {
-    process.setProcessChannelMode(QProcess::MergedChannels);
     // a test that dies without unwinding still takes its daemon with it
     process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
@@ -72,6 +71,9 @@ CupsSandbox::CupsSandbox() : folder_(QDir::tempPath() + "/fg-cups-XXXXXX")
         throw std::runtime_error("cannot make the spooler's folder");
     writeConfiguration();
     qputenv("CUPS_SERVER", QFile::encodeName(path("cups.sock")));
+    // to a file rather than a pipe nobody reads, which would stall the daemon once full
+    daemon_.process.setProcessChannelMode(QProcess::MergedChannels);
+    daemon_.process.setStandardOutputFile(path("log/cupsd_output"));
     // The daemon runs as sh, which mounts the PDF settings and then becomes cupsd, keeping its
     // process id.
     daemon_.process.start("unshare",
@@ -130,12 +132,16 @@ void CupsSandbox::writeConfiguration() const
                                          .arg(folder_.path()));
 }
 
-QString CupsSandbox::failure(const QString& what)
+QString CupsSandbox::failure(const QString& what) const
 {
-    QString text = what + "\n" + QString::fromLocal8Bit(daemon_.process.readAllStandardOutput());
-    QFile log(path("log/error_log"));
-    if (log.open(QIODevice::ReadOnly)) {
-        const QList<QByteArray> lines = log.readAll().split('\n');
+    QString text = what;
+    for (const char* log : {"log/cupsd_output", "log/error_log"}) {
+        QFile file(path(log));
+        const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : "";
+        if (content.isEmpty())
+            continue;
+        const QList<QByteArray> lines = content.split('\n');
+        text += QString("\n-- the last lines of %1:").arg(log);
         for (qsizetype i = qMax<qsizetype>(0, lines.size() - 20); i < lines.size(); ++i)
             text += "\n" + QString::fromLocal8Bit(lines[i]);
     }
@@ -154,7 +160,7 @@ void CupsSandbox::waitUntilAnswering()
     }
 }
 
-QByteArray CupsSandbox::runClient(const QString& program, const QStringList& arguments)
+QByteArray CupsSandbox::runClient(const QString& program, const QStringList& arguments) const
 {
     QProcess client;
     client.start(program, arguments);
@@ -172,12 +178,12 @@ void CupsSandbox::addDefaultPdfQueue(const QString& name)
     runClient("lpadmin", {"-d", name});
 }
 
-QStringList CupsSandbox::waitForPdfs(int timeoutMs)
+QStringList CupsSandbox::waitForPdfs(int timeoutMs, qsizetype atLeast)
 {
     const QDeadlineTimer deadline(timeoutMs);
     const auto written = [this] { return QDir(path("out"), "*.pdf").entryList(); };
     // cups-pdf writes the file while the job is still listed, so the list must be empty first
-    while (!runClient("lpstat", {"-o"}).trimmed().isEmpty() || written().isEmpty()) {
+    while (!runClient("lpstat", {"-o"}).trimmed().isEmpty() || written().size() < atLeast) {
         if (deadline.hasExpired())
             throw std::runtime_error(failure("the spooler did not write a PDF").toStdString());
         QThread::msleep(100);

@@ -25,9 +25,9 @@ public:
     // Adds a queue that turns jobs into PDF files, and makes it the default printer.
     void addDefaultPdfQueue(const QString& name);
 
-    // Waits until the spooler has finished every job and returns the PDF files written by then;
-    // throws std::runtime_error when the jobs take longer than timeoutMs.
-    QStringList waitForPdfs(int timeoutMs);
+    // Waits until the spooler has finished every job and at least `atLeast` PDF files have been
+    // written, and returns them; throws std::runtime_error when that takes longer than timeoutMs.
+    QStringList waitForPdfs(int timeoutMs, qsizetype atLeast = 1);
 
 private:
     // Stops the daemon kindly, so that it stops its filters too, whichever way the sandbox ends.
@@ -44,9 +44,9 @@ private:
     QString path(const QString& name) const { return folder_.filePath(name); }
     void writeConfiguration() const;
     void waitUntilAnswering();
-    QByteArray runClient(const QString& program, const QStringList& arguments);
+    QByteArray runClient(const QString& program, const QStringList& arguments) const;
     // what went wrong, with the daemon's own account of it
-    QString failure(const QString& what);
+    QString failure(const QString& what) const;
 
     QTemporaryDir folder_;
     Daemon daemon_; // after folder_: stopped before the folder goes

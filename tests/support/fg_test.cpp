@@ -12,6 +12,31 @@ RecordingMessages& appMessages()
     return messages;
 }
 
+ScriptedChoosers& appChoosers()
+{
+    static ScriptedChoosers choosers;
+    return choosers;
+}
+
+Services services()
+{
+    appMessages().shown.clear();
+    appChoosers().answers.clear();
+    appChoosers().asked.clear();
+    return {appMessages(), appChoosers()};
+}
+
+QObject& pendingAnswers()
+{
+    static QObject answers;
+    return answers;
+}
+
+void cancelPendingAnswers()
+{
+    qDeleteAll(pendingAnswers().children());
+}
+
 void isolateUserFolders()
 {
     static QTemporaryDir home(QDir::tempPath() + "/fg-test-home-XXXXXX");

@@ -1,13 +1,18 @@
 #pragma once
 
 #include "shell/application.h"
+#include "shell/choosers.h"
 #include "shell/messages.h"
+#include "shell/utovrin.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QList>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 namespace fgtest
 {
@@ -24,8 +29,26 @@ public:
     QList<Shown> shown;
 };
 
+// Answers save dialogs from a script: each dialog takes the next answer, an empty one (or none
+// left) cancels. Records how each dialog was set up when it opened.
+class ScriptedChoosers : public FileChoosers
+{
+public:
+    QString saveFile(SaveDialogSpec& dialog) override
+    {
+        asked.append(dialog);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QStringList answers;
+    QList<SaveDialogSpec> asked;
+};
+
 // The messages every test application reports its escaped failures to.
 RecordingMessages& appMessages();
+ScriptedChoosers& appChoosers();
+
+// The recorders above as the windows' services; clears what they recorded before.
+Services services();
 
 // Gives the test its own home and settings folders, so that nothing of the person's own is
 // read or written; called before the application object exists.
@@ -39,6 +62,29 @@ QImage importRootWindow();
 
 // The first pixel where two pictures differ, as text, or empty when they are equal.
 QString firstDifference(const QImage& actual, const QImage& expected);
+
+// Runs `answer` on the dialog of type Dialog as soon as it is open and modal (checked every few
+// milliseconds from the event loop, so it also works for dialogs opened deep inside a handler).
+// Answers still waiting belong to this object; cancelPendingAnswers() ends them, so that an answer
+// meant for one test never meets the next test's dialog.
+QObject& pendingAnswers();
+void cancelPendingAnswers();
+
+template <typename Dialog> void answerWhenOpen(std::function<void(Dialog&)> answer)
+{
+    auto* poll = new QTimer(&pendingAnswers());
+    poll->setInterval(20);
+    QTimer::singleShot(30000, poll, &QObject::deleteLater); // never opened: give up
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        answer(*dialog);
+    });
+    poll->start();
+}
 
 } // namespace fgtest
 

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "edit/text_place.h"
+
+#include <QDialog>
+
+class Messages;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace utovrin13
+{
+inline qint32 TextSize = 0;  // points, set by the last OK: 8, 10 or 12
+inline qint32 TextColor = 0; // 00BBGGRR, set by the last OK
+} // namespace utovrin13
+
+// The add-text dialog. It lives for the whole run, so every choice stays for the next use.
+class TFrmtext : public QDialog
+{
+    Q_OBJECT
+public:
+    TFrmtext(QWidget* owner, Messages& messages);
+
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+    Across across() const;
+    Down down() const;
+
+    QLabel* Label1;
+    QLineEdit* Edbox1;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+    QGroupBox* GroupBox1;
+    QRadioButton* radleft;
+    QRadioButton* rad25;
+    QRadioButton* rad50;
+    QRadioButton* rad75;
+    QGroupBox* GroupBox2;
+    QRadioButton* radtop;
+    QRadioButton* radmid;
+    QRadioButton* radbot;
+    QGroupBox* GroupBox3;
+    QRadioButton* radsmall;
+    QRadioButton* radmedium;
+    QRadioButton* radlarge;
+    QGroupBox* GroupBox4;
+    QRadioButton* radred;
+    QRadioButton* radblue;
+    QRadioButton* radblack;
+    QRadioButton* radgreen;
+    QRadioButton* radnavy;
+    QRadioButton* radaqua;
+    QCheckBox* Chktransparent;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void FormCreate();
+
+    Messages& messages_;
+};

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+
+#include "shell/utovrin.h"
+
+class PictureBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class TFrmtext;
+
+namespace utovrin9
+{
+// Where the last text's cell started, in picture pixels.
+inline qint32 TextX = 0, TextY = 0;
+} // namespace utovrin9
+
+// The dialog that shows a cut-out or a captured window and asks what to do with it. It lives for
+// the whole run, so the option picked last is picked again next time.
+class TFrmopt : public QDialog
+{
+    Q_OBJECT
+public:
+    TFrmopt(TForm1& form, TFrmtext& textDialog, Services services);
+
+    // Takes `picture` to show, in a box of `shownSize`, and as the unmarked copy that every text
+    // starts from.
+    void setPicture(const QImage& picture, QSize shownSize);
+    // Runs the dialog; then the picture shown, text included, becomes the main window's working
+    // picture and the picked option is carried out.
+    void runWithWorkingPicture();
+
+    void Button1Click();
+    void cmdtextClick();
+    // Carries out the picked option on the working picture of the main window.
+    void ApplyCropOption();
+
+    QScrollArea* ScrollBox1;
+    PictureBox* Image1; // the picture shown and written on
+    QImage Image3;      // the unmarked copy
+    QLabel* Image2;     // decoration
+    QLabel* Label2;
+    QLabel* Label3;
+    QGroupBox* GroupBox1;
+    QRadioButton* OptionJ;
+    QRadioButton* OptionB;
+    QRadioButton* OptionPNG;
+    QRadioButton* OptionP;
+    QRadioButton* optionpr;
+    QRadioButton* Optionclip;
+    QRadioButton* OptionC;
+    QPushButton* cmdtext;
+    QPushButton* Button1;
+
+private:
+    void FormCreate();
+    void buildOptions();
+
+    TForm1& form_;
+    TFrmtext& textDialog_;
+    Services services_;
+};

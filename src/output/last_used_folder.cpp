@@ -1,0 +1,34 @@
+#include "output/last_used_folder.h"
+
+#include <QSettings>
+
+namespace
+{
+
+QSettings store()
+{
+    return QSettings(QStringLiteral("Kelmar"), QStringLiteral("Framegrove"));
+}
+
+} // namespace
+
+QString folderPartOf(const QString& fileName)
+{
+    const qsizetype separator =
+        std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\')));
+    if (separator >= 0)
+        return fileName.left(separator + 1);
+    const qsizetype drive = fileName.indexOf(QLatin1Char(':'));
+    return drive >= 0 ? fileName.left(drive + 1) : QString();
+}
+
+QString ReadLastUsedFolder()
+{
+    return store().value(QStringLiteral("Previous")).toString();
+}
+
+void WriteLastUsedFolder(const QString& fileName)
+{
+    QSettings settings = store();
+    settings.setValue(QStringLiteral("Previous"), folderPartOf(fileName));
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QImage>
+
+#include <csetjmp>
+#include <new>
+#include <stdexcept>
+
+inline const char* const EmptyPictureText = "There is no picture to save: it is empty.";
+
+inline void requireNonEmpty(const QImage& picture)
+{
+    if (picture.isNull() || picture.width() == 0 || picture.height() == 0)
+        throw std::runtime_error(EmptyPictureText);
+}
+
+// The picture in the format an encoder takes, shared rather than copied when it already is.
+// Going to a format without alpha, Qt keeps straight pixels' colours and un-premultiplies the
+// others, so transparent pixels keep their colour instead of turning black.
+inline QImage pictureToSave(const QImage& picture, QImage::Format format)
+{
+    requireNonEmpty(picture);
+    QImage converted = picture.convertToFormat(format);
+    if (converted.isNull())
+        throw std::bad_alloc(); // Qt gives no picture when it cannot allocate one
+    return converted;
+}
+
+// libjpeg and libpng are C: their error handlers must not return, and an exception thrown from a
+// handler would have to unwind through the libraries' C frames, which may have no unwind
+// information. So a handler writes its message here and longjmps back to
+// runCatchingLibraryError(), which throws it from ordinary C++ code. The jump is well defined
+// because nothing between the two has a destructor: the steps only call into the library, and
+// every object they use (the library's structs held by RAII owners, the output) belongs to the
+// caller, whose destructors then release it as the exception passes. No local of the function
+// that called setjmp() changes before the jump, so none needs to be volatile.
+struct LibraryErrorJump {
+    std::jmp_buf resume;
+    char message[200];
+};
+
+[[noreturn]] inline void jumpBackWithMessage(LibraryErrorJump& jump)
+{
+    std::longjmp(jump.resume, 1);
+}
+
+template <typename Steps> void runCatchingLibraryError(LibraryErrorJump& jump, const Steps& steps)
+{
+    if (setjmp(jump.resume) != 0)
+        throw std::runtime_error(jump.message);
+    steps();
+}

@@ -1,0 +1,95 @@
+#include "output/save_operations.h"
+
+#include "output/bmp_writer.h"
+#include "output/image_file.h"
+#include "output/jpeg_codec.h"
+#include "output/last_used_folder.h"
+#include "output/picture_errors.h"
+#include "output/png_codec.h"
+#include "output/utovrin8.h"
+
+#include <QDir>
+#include <stdexcept>
+
+namespace
+{
+
+// Save dialogs open in the home folder until a first save has been made.
+SaveDialogSpec saveDialog(const QString& suffix, const QString& filter, bool resizable)
+{
+    return SaveDialogSpec{suffix, "*." + suffix, filter, QDir::homePath(), resizable};
+}
+
+// The quality a JPEG gets when no one chose one.
+constexpr int DefaultJpegQuality = 90;
+
+} // namespace
+
+void SaveGraphicAs(const QImage& graphic, int code, const QString& fileName)
+{
+    requireNonEmpty(graphic);
+    switch (code) {
+    case BitmapClass:
+        return writeFileAtomically(fileName, encodeBmp(graphic));
+    case JpegClass:
+        return writeFileAtomically(fileName, encodeJpeg(graphic, DefaultJpegQuality));
+    case PngClass:
+        return writeFileAtomically(fileName, encodePng(graphic));
+    default:
+        throw std::runtime_error(
+            QStringLiteral("Saving as picture type %1 is not available on this system.")
+                .arg(code)
+                .toStdString());
+    }
+}
+
+SaveOperations::SaveOperations(FileChoosers& choosers, Tfrmcomp& qualityDialog)
+    : SaveDialog1(saveDialog(QStringLiteral("bmp"), QStringLiteral("Bitmap (*.bmp)"), false)),
+      SaveDialog2(saveDialog(QStringLiteral("jpg"), QStringLiteral("JPEG (*.jpg)"), true)),
+      SaveDialog3(saveDialog(QStringLiteral("png"), QStringLiteral("PNG (*.png)"), true)),
+      choosers_(choosers), qualityDialog_(qualityDialog)
+{
+}
+
+void SaveOperations::ShowJpegQualityDialog()
+{
+    qualityDialog_.exec();
+}
+
+QString SaveOperations::askFileName(SaveDialogSpec& dialog)
+{
+    utovrin8::LastUsedFolder = ReadLastUsedFolder();
+    if (!utovrin8::LastUsedFolder.isEmpty())
+        dialog.initialFolder = utovrin8::LastUsedFolder;
+    return choosers_.saveFile(dialog);
+}
+
+void SaveOperations::SaveAsJpeg(const QImage& source)
+{
+    ShowJpegQualityDialog();
+    // encoded at once, before the file name is asked for; written later as it is
+    Image2 = encodeJpeg(source, utovrin8::JpegQuality);
+    const QString fileName = askFileName(SaveDialog2);
+    if (fileName.isEmpty())
+        return;
+    writeFileAtomically(fileName, Image2);
+    WriteLastUsedFolder(fileName);
+}
+
+void SaveOperations::SaveAsBitmap(const QImage& source)
+{
+    const QString fileName = askFileName(SaveDialog1);
+    if (fileName.isEmpty())
+        return;
+    SaveGraphicAs(source, BitmapClass, fileName);
+    WriteLastUsedFolder(fileName);
+}
+
+void SaveOperations::SaveAsPng(const QImage& source)
+{
+    const QString fileName = askFileName(SaveDialog3);
+    if (fileName.isEmpty())
+        return;
+    SaveGraphicAs(source, PngClass, fileName);
+    WriteLastUsedFolder(fileName);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "shell/choosers.h"
+
+#include <QByteArray>
+#include <QImage>
+
+class Tfrmcomp;
+
+namespace utovrin8
+{
+// The stored last-used folder as it was read before the current save dialog.
+inline QString LastUsedFolder;
+} // namespace utovrin8
+
+// Format codes of SaveGraphicAs.
+enum GraphicClass { BitmapClass = 0, JpegClass = 1, PlatformImageClass = 2, PngClass = 3 };
+
+// Writes a picture as a file of the class that `code` names. Throws std::runtime_error for an
+// empty picture, a code this platform has no writer for, or a file that cannot be written.
+void SaveGraphicAs(const QImage& graphic, int code, const QString& fileName);
+
+// The three ways of saving a picture through a save dialog, with the dialogs themselves. Each
+// opens in the folder of the last save and stores the folder of the file it wrote.
+class SaveOperations
+{
+public:
+    SaveOperations(FileChoosers& choosers, Tfrmcomp& qualityDialog);
+
+    void ShowJpegQualityDialog();
+    void SaveAsJpeg(const QImage& source);
+    void SaveAsBitmap(const QImage& source);
+    void SaveAsPng(const QImage& source);
+
+    SaveDialogSpec SaveDialog1; // bitmap
+    SaveDialogSpec SaveDialog2; // JPEG
+    SaveDialogSpec SaveDialog3; // PNG
+    QByteArray Image2;          // the JPEG encoded last, held between encoding and writing
+
+private:
+    // The name chosen in `dialog` after it was pointed at the last-used folder; empty on cancel.
+    QString askFileName(SaveDialogSpec& dialog);
+
+    FileChoosers& choosers_;
+    Tfrmcomp& qualityDialog_;
+};

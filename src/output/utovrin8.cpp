@@ -1,0 +1,112 @@
+#include "output/utovrin8.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+
+namespace
+{
+
+QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& place, bool wrap = false)
+{
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(wrap);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(place);
+    return label;
+}
+
+} // namespace
+
+Tfrmcomp::Tfrmcomp(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                         Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(QStringLiteral("Framegrove JPEG Compression Level"));
+    resize(439, 358);
+    QPalette look = palette();
+    look.setColor(QPalette::Window, QColor(224, 224, 224));
+    setPalette(look);
+    setAutoFillBackground(true);
+
+    Label1 = makeLabel(this,
+                       QStringLiteral("A nice advantage of this software is that it allows you to "
+                                      "save images in the popular JPEG format, and also allows you "
+                                      "to choose a compression level.  JPEG images are all "
+                                      "compressed (made smaller), and are very popular because "
+                                      "they save space."),
+                       QRect(12, 10, 415, 64), true);
+    Label2 = makeLabel(this,
+                       QStringLiteral("Choose a compression option below for saving your JPEG "
+                                      "image.  Choosing \"10\" means that the saved image will be "
+                                      "very small in size, but the image will be lower in "
+                                      "quality.  Choosing \"100\" will make the saved image a "
+                                      "little larger in size, but will make"),
+                       QRect(12, 78, 415, 64), true);
+    Label3 = makeLabel(this,
+                       QStringLiteral("the quality of the image much better.  \"75\" is the "
+                                      "recommended default chosen below, but feel free to try the "
+                                      "different compression levels if you would like to make "
+                                      "your stored images even smaller, or if you would like to "
+                                      "adjust the image quality level."),
+                       QRect(12, 142, 415, 64), true);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("JPEG Compression Options"), this);
+    GroupBox1->setGeometry(40, 212, 359, 104);
+    ScrollBar1 = new QScrollBar(Qt::Horizontal, GroupBox1);
+    ScrollBar1->setRange(1, 100);
+    ScrollBar1->setPageStep(1);
+    ScrollBar1->setSingleStep(1);
+    ScrollBar1->setGeometry(16, 24, 327, 18);
+    Lblnumber = makeLabel(GroupBox1, QString(), QRect(160, 46, 40, 16));
+    Lblnumber->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label4 = makeLabel(GroupBox1, QStringLiteral("Quality ->"), QRect(16, 76, 64, 16));
+    LblQuality = makeLabel(GroupBox1, QString(), QRect(82, 76, 60, 16));
+    Label7 = makeLabel(GroupBox1, QStringLiteral("Compression ->"), QRect(188, 76, 96, 16));
+    LblComp = makeLabel(GroupBox1, QString(), QRect(286, 76, 60, 16));
+
+    Button1 = new QPushButton(QStringLiteral("Ok"), this);
+    Button1->setGeometry(344, 324, 75, 25);
+    Button1->setDefault(true);
+
+    connect(ScrollBar1, &QScrollBar::valueChanged, this, &Tfrmcomp::ScrollBar1Change);
+    connect(Button1, &QPushButton::clicked, this, &Tfrmcomp::Button1Click);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    FormCreate();
+}
+
+void Tfrmcomp::FormCreate()
+{
+    if (!Lblnumber->text().trimmed().isEmpty())
+        return;
+    // starts at 85, not the 75 that the text above names
+    ScrollBar1->setValue(85);
+    ScrollBar1Change();
+}
+
+void Tfrmcomp::ScrollBar1Change()
+{
+    const int position = ScrollBar1->value();
+    Lblnumber->setText(QString::number(position));
+    if (position >= 75) {
+        LblQuality->setText(QStringLiteral("High"));
+        LblComp->setText(QStringLiteral("Low"));
+    } else if (position >= 50) {
+        LblQuality->setText(QStringLiteral("Medium"));
+        LblComp->setText(QStringLiteral("Medium"));
+    } else {
+        LblQuality->setText(QStringLiteral("Low"));
+        LblComp->setText(QStringLiteral("High"));
+    }
+    utovrin8::JpegQuality = position;
+}
+
+void Tfrmcomp::Button1Click()
+{
+    close();
+}

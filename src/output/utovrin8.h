@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+
+namespace utovrin8
+{
+// The JPEG quality of the next save, 1 to 100; follows the dialog's bar.
+inline int JpegQuality = 85;
+} // namespace utovrin8
+
+// The JPEG quality dialog. It lives for the whole run, so the bar stays where it was left.
+class Tfrmcomp : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Tfrmcomp(QWidget* owner);
+
+    void ScrollBar1Change();
+    void Button1Click();
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QGroupBox* GroupBox1;
+    QScrollBar* ScrollBar1;
+    QLabel* Lblnumber;
+    QLabel* Label4;
+    QLabel* LblQuality;
+    QLabel* Label7;
+    QLabel* LblComp;
+    QPushButton* Button1;
+
+private:
+    void FormCreate();
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// A save-file dialog as the window defines it. It keeps the name last chosen in it for its
+// next opening.
+struct SaveDialogSpec {
+    QString defaultSuffix; // added to a name typed without an extension
+    QString fileName;      // the name the dialog opens with
+    QString filter;        // "JPEG (*.jpg)"
+    QString initialFolder;
+    bool resizable = true;
+};
+
+// The file and folder choosers, so that a test can answer them.
+class FileChoosers
+{
+public:
+    virtual ~FileChoosers() = default;
+    // The full name chosen in a save dialog (asking before an existing file is overwritten), or
+    // empty when the user cancels.
+    virtual QString saveFile(SaveDialogSpec& dialog) = 0;
+};
+
+// The real dialogs.
+class DialogChoosers : public FileChoosers
+{
+public:
+    QString saveFile(SaveDialogSpec& dialog) override;
+};

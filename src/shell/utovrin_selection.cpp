@@ -1,0 +1,137 @@
+// The main window's crop and top-window capture: both end in the action dialog.
+#include "capture/stamp.h"
+#include "capture/tick_counter.h"
+#include "edit/selection.h"
+#include "edit/utovrin9.h"
+#include "platform/platform.h"
+#include "shell/messages.h"
+#include "shell/picture_box.h"
+#include "shell/utovrin.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScrollArea>
+#include <QTimer>
+
+void TForm1::cmdareaClick()
+{
+    EnterSelectionMode();
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    showMaximized();
+}
+
+void TForm1::EnterSelectionMode()
+{
+    setCursor(Qt::UpArrowCursor);
+    for (QWidget* control : std::initializer_list<QWidget*>{ScrollBox1, GroupBox1, GroupBox2,
+                                                            GroupBox3, GroupBox4, Label1})
+        control->hide();
+    Image3->setGeometry(QRect(QPoint(0, 0), platform::primaryScreenSize()));
+    Image3->show();
+}
+
+void TForm1::LeaveSelectionMode()
+{
+    unsetCursor();
+    for (QWidget* control : std::initializer_list<QWidget*>{ScrollBox1, GroupBox1, GroupBox2,
+                                                            GroupBox3, GroupBox4, Label1})
+        control->show();
+    Image3->hide();
+}
+
+void TForm1::drawBand()
+{
+    Image3->editPicture([](QImage& picture) { drawFocusRect(picture, utovrin::FocusRect); });
+}
+
+void TForm1::Image3MouseDown(QPoint at)
+{
+    using namespace utovrin;
+    Selecting = true;
+    SelStartX = at.x();
+    SelStartY = at.y();
+    FocusRect = Edges{at.x(), at.y(), at.x(), at.y()};
+    drawBand();
+}
+
+void TForm1::Image3MouseMove(QPoint at)
+{
+    using namespace utovrin;
+    if (!Selecting)
+        return;
+    drawBand(); // inverting again takes the last band away
+    FocusRect.Right = at.x();
+    FocusRect.Bottom = at.y();
+    drawBand();
+}
+
+void TForm1::restoreStartBounds()
+{
+    setWindowFlags(Qt::Window);
+    setGeometry(utovrin::StartLeft, utovrin::StartTop, utovrin::StartWidth, utovrin::StartHeight);
+    showNormal();
+}
+
+void TForm1::Image3MouseUp(QPoint at)
+{
+    using namespace utovrin;
+    Selecting = false;
+    drawBand();
+    SelEndX = at.x();
+    SelEndY = at.y();
+    LeaveSelectionMode();
+    Crop = NormalizeSelection({SelStartX, SelStartY}, {SelEndX, SelEndY});
+    restoreStartBounds();
+    if (!drawnFromUpperLeft(FocusRect)) {
+        services_.messages.show(
+            MessageKind::Information,
+            QStringLiteral("Draw your rectangle from the UPPER LEFT to the lower "
+                           "right to capture an area.  Please try again. "));
+        return;
+    }
+    Image4 = cropPicture(Image3->picture(), Crop);
+    Frmopt->setPicture(Image4, Image4.size());
+    Frmopt->runWithWorkingPicture();
+}
+
+void TForm1::CmdTopWindowClick()
+{
+    utovrin::TimerTicks = 0;
+    utovrin::WaitTicks = 1;
+    hide();
+    Timer_For_Top_Window->start();
+}
+
+void TForm1::Timer_For_Top_WindowTimer()
+{
+    using namespace utovrin;
+    if (!countTickAndCheckDue(TimerTicks, WaitTicks))
+        return;
+    Timer_For_Top_Window->stop();
+    GrabTopWindow();
+    show();
+    const QSize size(TopWindowRect.Right - TopWindowRect.Left,
+                     TopWindowRect.Bottom - TopWindowRect.Top);
+    Frmopt->setPicture(Image4, size);
+    const QColor windowText = QApplication::palette().color(QPalette::WindowText);
+    Frmopt->Image1->editPicture([&](QImage& picture) {
+        StampDateTime(picture, size.height(), ChkDate->isChecked(), ChkTime->isChecked(),
+                      windowText);
+    });
+    Frmopt->runWithWorkingPicture();
+}
+
+void TForm1::GrabTopWindow()
+{
+    using namespace utovrin;
+    // with no active window the last rectangle is taken again
+    if (const std::optional<QRect> frame = platform::activeWindowFrame())
+        TopWindowRect = Edges{frame->left(), frame->top(), frame->left() + frame->width(),
+                              frame->top() + frame->height()};
+    const QRect area(TopWindowRect.Left, TopWindowRect.Top,
+                     TopWindowRect.Right - TopWindowRect.Left,
+                     TopWindowRect.Bottom - TopWindowRect.Top);
+    Image4 = area.isEmpty() ? QImage() : platform::grabScreen(area);
+}

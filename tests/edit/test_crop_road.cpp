@@ -1,0 +1,360 @@
+#include "edit/utovrin13.h"
+#include "edit/utovrin9.h"
+#include "fg_test.h"
+#include "output/utovrin8.h"
+#include "pattern_window.h"
+#include "platform/platform.h"
+#include "shell/picture_box.h"
+#include "shell/utovrin.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace
+{
+
+// Presses, drags and lets go with the real pointer, as a person would.
+void drag(QPoint from, QPoint to)
+{
+    // come in from beside the start, so that the window sees the pointer arrive
+    QProcess::execute("xdotool",
+                      {"mousemove", QString::number(from.x() + 3), QString::number(from.y() + 3),
+                       "sleep", "0.1", "mousemove", QString::number(from.x()),
+                       QString::number(from.y()), "mousedown", "1", "mousemove",
+                       QString::number((from.x() + to.x()) / 2),
+                       QString::number((from.y() + to.y()) / 2), "mousemove",
+                       QString::number(to.x()), QString::number(to.y()), "mouseup", "1"});
+}
+
+void closeQualityDialog()
+{
+    fgtest::answerWhenOpen<Tfrmcomp>([](Tfrmcomp& dialog) { dialog.close(); });
+}
+
+QRadioButton* optionNamed(TFrmopt& dialog, const QString& caption)
+{
+    for (QRadioButton* option : dialog.GroupBox1->findChildren<QRadioButton*>())
+        if (option->text() == caption)
+            return option;
+    return nullptr;
+}
+
+} // namespace
+
+class TestCropRoad : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void dragCropsTheCapture();
+    void dragBackwardsCropsNothing();
+    void clickWithoutDragGivesEmptyPicture_data();
+    void clickWithoutDragGivesEmptyPicture();
+    void optionsGetThePictureWithText_data();
+    void optionsGetThePictureWithText();
+    void missingPaintProgramHasTheDialogsOwnMessage();
+    void topWindowCapture();
+    void offScreenPartsAreBlack();
+
+private:
+    // Captures a screen with known pixels at its upper left and enters the selection mode.
+    QImage captureAndEnterSelection();
+
+    std::unique_ptr<TForm1> form_;
+    QTemporaryDir dir_;
+};
+
+void TestCropRoad::init()
+{
+    form_ = std::make_unique<TForm1>(fgtest::services());
+    form_->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+}
+
+void TestCropRoad::cleanup()
+{
+    fgtest::cancelPendingAnswers();
+    form_.reset();
+    QSettings("Kelmar", "Framegrove").remove("Previous");
+}
+
+QImage TestCropRoad::captureAndEnterSelection()
+{
+    {
+        fgtest::PatternWindow pattern(QRect(0, 0, 320, 240));
+        pattern.show();
+        if (!QTest::qWaitForWindowExposed(&pattern))
+            return {};
+        QTest::qWait(100);
+        form_->GrabScreen();
+    }
+    QTest::mouseClick(form_->cmdarea, Qt::LeftButton);
+    if (!QTest::qWaitFor([&] { return form_->isMaximized() && form_->pos() == QPoint(0, 0); }) ||
+        !QTest::qWaitForWindowExposed(form_.get()))
+        return {};
+    QTest::qWait(300);
+    return form_->Image1->picture();
+}
+
+void TestCropRoad::dragCropsTheCapture()
+{
+    const QRect startBounds(utovrin::StartLeft, utovrin::StartTop, utovrin::StartWidth,
+                            utovrin::StartHeight);
+    form_->resize(900, 700); // whatever the user made of it, the crop puts it back
+    const QImage capture = captureAndEnterSelection();
+    QVERIFY(!capture.isNull());
+    QVERIFY(form_->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(form_->cursor().shape(), Qt::UpArrowCursor);
+    QVERIFY(form_->Image3->isVisible());
+    QCOMPARE(form_->Image3->geometry(), QRect(QPoint(0, 0), platform::primaryScreenSize()));
+    for (QWidget* hidden :
+         {static_cast<QWidget*>(form_->ScrollBox1), static_cast<QWidget*>(form_->GroupBox2),
+          static_cast<QWidget*>(form_->Label1)})
+        QVERIFY(hidden->isHidden());
+    if (!qEnvironmentVariableIsEmpty("FG_SHOTS"))
+        fgtest::importRootWindow().save(qEnvironmentVariable("FG_SHOTS") + "/selection-mode.png");
+
+    bool opened = false;
+    QSize shown;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        opened = true;
+        shown = dialog.Image1->size();
+        if (!qEnvironmentVariableIsEmpty("FG_SHOTS")) {
+            QTest::qWait(500);
+            fgtest::importRootWindow().save(qEnvironmentVariable("FG_SHOTS") +
+                                            "/action-dialog.png");
+        }
+        dialog.close();
+    });
+    drag({10, 20}, {110, 70});
+    QTRY_VERIFY_WITH_TIMEOUT(opened, 10000);
+    QTRY_VERIFY(!fgtest::appMessages().shown.isEmpty());
+
+    QCOMPARE(shown, QSize(100, 50));
+    QCOMPARE(form_->Image4.size(), QSize(100, 50));
+    QCOMPARE(form_->Image4.pixel(0, 0), capture.pixel(10, 20));
+    QCOMPARE(form_->Image4.pixel(99, 49), capture.pixel(109, 69));
+    QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Question);
+    QCOMPARE(fgtest::appMessages().shown[0].text, QString("You chose cancel. Nothing was done. "));
+    // no band left behind on the surface, and the window back as it was created
+    QCOMPARE(fgtest::firstDifference(form_->Image3->picture(), capture), QString());
+    QVERIFY(form_->Image3->isHidden());
+    QVERIFY(form_->ScrollBox1->isVisible());
+    QVERIFY(!(form_->windowFlags() & Qt::FramelessWindowHint));
+    QTRY_COMPARE(form_->geometry(), startBounds);
+    QCOMPARE(form_->cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestCropRoad::dragBackwardsCropsNothing()
+{
+    QVERIFY(!captureAndEnterSelection().isNull());
+    form_->Image4 = QImage(3, 3, QImage::Format_RGB32);
+    bool opened = false;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        opened = true;
+        dialog.close();
+    });
+    drag({110, 70}, {10, 90}); // to the left
+    QTRY_COMPARE(fgtest::appMessages().shown.size(), 1);
+    QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Information);
+    QCOMPARE(fgtest::appMessages().shown[0].text,
+             QString("Draw your rectangle from the UPPER LEFT to the lower right to capture an "
+                     "area.  Please try again. "));
+    QTest::qWait(200);
+    QVERIFY(!opened);
+    QCOMPARE(form_->Image4.size(), QSize(3, 3));
+    QVERIFY(!form_->isMaximized());
+}
+
+void TestCropRoad::clickWithoutDragGivesEmptyPicture_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("JPEG") << "Save as JPEG"
+                          << "empty";
+    QTest::newRow("bitmap") << "Save as BITMAP"
+                            << "empty";
+    QTest::newRow("PNG") << "Save as PNG"
+                         << "empty";
+    QTest::newRow("clipboard") << "Copy (So you can paste elsewhere)"
+                               << "empty";
+    QTest::newRow("cancel") << "Cancel and Return"
+                            << "You chose cancel";
+}
+
+// A click is a band of no size: the dialog shows an empty picture and every output copes.
+void TestCropRoad::clickWithoutDragGivesEmptyPicture()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, message);
+    QVERIFY(!captureAndEnterSelection().isNull());
+    fgtest::appChoosers().answers = {dir_.filePath("never-written")};
+    closeQualityDialog();
+    bool opened = false;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        opened = true;
+        QCOMPARE(dialog.Image1->size(), QSize(0, 0));
+        optionNamed(dialog, option)->setChecked(true);
+        dialog.close();
+    });
+    drag({60, 60}, {60, 60});
+    QTRY_VERIFY_WITH_TIMEOUT(opened, 10000);
+    QTRY_COMPARE(fgtest::appMessages().shown.size(), 1);
+    QVERIFY2(fgtest::appMessages().shown[0].text.contains(message),
+             qPrintable(fgtest::appMessages().shown[0].text));
+    QVERIFY(form_->Image4.isNull());
+    QVERIFY(!QFile::exists(dir_.filePath("never-written")));
+}
+
+void TestCropRoad::optionsGetThePictureWithText_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("bitmap") << "Save as BITMAP";
+    QTest::newRow("PNG") << "Save as PNG";
+    QTest::newRow("JPEG") << "Save as JPEG";
+}
+
+// The working picture with the text added in the dialog is what reaches the file, and the picked
+// option is picked again the next time.
+void TestCropRoad::optionsGetThePictureWithText()
+{
+    QFETCH(QString, option);
+    QImage piece(120, 80, QImage::Format_RGB32);
+    piece.fill(qRgb(200, 220, 240));
+    form_->Frmopt->setPicture(piece, piece.size());
+    const QString path = dir_.filePath("piece." + option.right(3).toLower());
+    fgtest::appChoosers().answers = {path};
+    closeQualityDialog();
+    QImage marked;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        fgtest::answerWhenOpen<TFrmtext>([](TFrmtext& text) {
+            text.Edbox1->setText("Hi there");
+            text.radred->setChecked(true);
+            if (!qEnvironmentVariableIsEmpty("FG_SHOTS")) {
+                QTest::qWait(500);
+                fgtest::importRootWindow().save(qEnvironmentVariable("FG_SHOTS") +
+                                                "/text-dialog.png");
+            }
+            QTest::mouseClick(text.BitBtn2, Qt::LeftButton);
+        });
+        QTest::mouseClick(dialog.cmdtext, Qt::LeftButton);
+        marked = dialog.Image1->picture();
+        optionNamed(dialog, option)->setChecked(true);
+        QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    });
+    form_->Frmopt->runWithWorkingPicture();
+    QVERIFY(marked != piece);
+    QCOMPARE(form_->Image4, marked);
+    const QImage written = QImage(path).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(written.size(), piece.size());
+    if (!option.endsWith("JPEG"))
+        QCOMPARE(fgtest::firstDifference(written, marked), QString());
+    QVERIFY(optionNamed(*form_->Frmopt, option)->isChecked());
+}
+
+void TestCropRoad::missingPaintProgramHasTheDialogsOwnMessage()
+{
+    utovrin::PaintProgramPath = dir_.filePath("no-such-paint-program");
+    form_->Frmopt->OptionP->setChecked(true);
+    form_->Image4 = QImage(5, 5, QImage::Format_RGB32);
+    form_->Frmopt->ApplyCropOption();
+    QCOMPARE(fgtest::appMessages().shown.size(), 1);
+    QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Information);
+    QCOMPARE(fgtest::appMessages().shown[0].text,
+             QString("PC Paintbrush was not found in the default windows directory on your system. "
+                     "Please find and copy the file mspaint.exe or pbrush.exe (PC Paintbrush) into "
+                     "your windows directory on your system."));
+    QVERIFY(!QFile::exists(utovrin::WorkDir + "/tempbitm.bmp"));
+}
+
+void TestCropRoad::topWindowCapture()
+{
+    QWidget target;
+    target.setWindowTitle("fg top window target");
+    QPalette look = target.palette();
+    look.setColor(QPalette::Window, QColor(0, 128, 255));
+    target.setPalette(look);
+    target.setAutoFillBackground(true);
+    target.setGeometry(40, 60, 220, 140);
+    target.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&target));
+    QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(target.winId())});
+    QTest::qWait(200);
+    const QImage mainBefore = form_->Image1->picture();
+    form_->ChkDate->setChecked(true);
+
+    QImage shown, unmarked, working;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        shown = dialog.Image1->picture();
+        unmarked = dialog.Image3;
+        working = form_->Image4;
+        dialog.close();
+    });
+    form_->CmdTopWindowClick();
+    QVERIFY(form_->isHidden());
+    form_->Timer_For_Top_WindowTimer();
+    QVERIFY(form_->isHidden());
+    form_->Timer_For_Top_WindowTimer();
+    QTRY_VERIFY(!shown.isNull());
+
+    // the window as the X server knows it, grown by the frame the window manager put around it
+    const QString id = QString::number(target.winId());
+    const QString info = QString::fromUtf8(fgtest::runPeer("xwininfo", {"-id", id}));
+    const auto number = [&](const QString& label) {
+        const QRegularExpression pattern(label + ":\\s+(-?\\d+)");
+        return pattern.match(info).captured(1).toInt();
+    };
+    const QStringList extents =
+        QString::fromUtf8(fgtest::runPeer("xprop", {"-id", id, "_NET_FRAME_EXTENTS"}))
+            .section('=', 1)
+            .split(',');
+    QCOMPARE(extents.size(), 4); // left, right, top, bottom
+    const int left = extents[0].toInt(), right = extents[1].toInt(), top = extents[2].toInt(),
+              bottom = extents[3].toInt();
+    const QRect frame(number("Absolute upper-left X") - left, number("Absolute upper-left Y") - top,
+                      number("Width") + left + right, number("Height") + top + bottom);
+    const Edges rect = utovrin::TopWindowRect;
+    QCOMPARE(QRect(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top), frame);
+    QVERIFY2(frame.height() > 140, "the title bar is part of it");
+    // the window itself; its title bar changes colour as it loses the focus
+    const QRect client(left, top, frame.width() - left - right, frame.height() - top - bottom);
+    QCOMPARE(fgtest::firstDifference(
+                 unmarked.copy(client),
+                 fgtest::importRootWindow().copy(client.translated(frame.topLeft()))),
+             QString());
+    QCOMPARE(unmarked.pixel(client.center()), qRgb(0, 128, 255));
+    QCOMPARE(working, unmarked);
+    QVERIFY2(shown != unmarked, "the dialog's copy carries the date");
+    QCOMPARE(shown.pixel(15, frame.height() - 25), qRgb(255, 255, 255));
+    QCOMPARE(form_->Image4, shown); // after the dialog: the stamped picture
+    QCOMPARE(form_->Image1->picture(), mainBefore);
+    QVERIFY(form_->isVisible());
+}
+
+void TestCropRoad::offScreenPartsAreBlack()
+{
+    const QImage screen = fgtest::importRootWindow();
+    const QImage grabbed = platform::grabScreen(QRect(-20, -10, 100, 50));
+    QCOMPARE(grabbed.size(), QSize(100, 50));
+    QCOMPARE(grabbed.pixel(0, 0), qRgb(0, 0, 0));
+    QCOMPARE(grabbed.pixel(19, 49), qRgb(0, 0, 0));
+    QCOMPARE(fgtest::firstDifference(grabbed.copy(20, 10, 80, 40), screen.copy(0, 0, 80, 40)),
+             QString());
+    const QSize size = screen.size();
+    const QImage corner = platform::grabScreen(QRect(size.width() - 10, size.height() - 5, 30, 30));
+    QCOMPARE(corner.pixel(29, 29), qRgb(0, 0, 0));
+    QCOMPARE(corner.pixel(0, 0), screen.pixel(size.width() - 10, size.height() - 5));
+}
+
+FG_TEST_MAIN(TestCropRoad)
+#include "test_crop_road.moc"
