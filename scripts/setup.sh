@@ -27,5 +27,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 build="${FG_BUILD_DIR:-$here/build}"
+mkdir -p "$build"
+# one build at a time in a folder, when two runs start together
+exec 9>"$build/.setup.lock"
+flock 9
 [ -f "$build/build.ninja" ] || cmake -S "$here" -B "$build" -G Ninja ${FG_CMAKE_ARGS:-}
 cmake --build "$build"

@@ -1,4 +1,5 @@
 #include "capture/umenus.h"
+#include "shell/window_look.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,17 +11,10 @@
 namespace
 {
 
-QFont arialPixels(int pixels)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    return font;
-}
-
 QLabel* makeText(QWidget* parent, const QString& text, int top, int height)
 {
     auto* label = new QLabel(text, parent);
-    label->setFont(arialPixels(11));
+    label->setFont(facePixels(QStringLiteral("Arial"), 11));
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setGeometry(10, top, 407, height);
@@ -33,11 +27,7 @@ TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("Capture Pull Down Menus"));
     setFixedSize(427, 296);
-    QPalette look = palette();
-    look.setColor(QPalette::Window, QColor(224, 224, 224));
-    look.setColor(QPalette::WindowText, Qt::black);
-    setPalette(look);
-    setAutoFillBackground(true);
+    fillBackground(*this, FormGray);
 
     Label1 = makeText(
         this,
@@ -76,9 +66,7 @@ TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner)
 
     Label5 =
         new QLabel(QStringLiteral("Number of seconds to delay before capturing new screen:"), this);
-    QFont bold = arialPixels(11);
-    bold.setBold(true);
-    Label5->setFont(bold);
+    Label5->setFont(facePixels(QStringLiteral("Arial"), 11, true));
     Label5->setStyleSheet(QStringLiteral("color: navy"));
     Label5->setGeometry(10, 250, 340, 22);
     EdSeconds = new QSpinBox(this);
@@ -87,8 +75,7 @@ TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner)
 
     connect(cmdstart, &QPushButton::clicked, this, &TFrmmenus::cmdstartClick);
     connect(BitBtn2, &QPushButton::clicked, this, &TFrmmenus::BitBtn2Click);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    centreOnScreen(*this);
     FormCreate();
 }
 

@@ -1,6 +1,7 @@
 #include "edit/utovrin13.h"
 
 #include "shell/messages.h"
+#include "shell/window_look.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -102,8 +103,7 @@ TFrmtext::TFrmtext(QWidget* owner, Messages& messages) : QDialog(owner), message
 
     connect(BitBtn1, &QPushButton::clicked, this, &TFrmtext::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TFrmtext::BitBtn2Click);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    centreOnScreen(*this);
     FormCreate();
 }
 

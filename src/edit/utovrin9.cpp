@@ -9,6 +9,7 @@
 #include "output/save_operations.h"
 #include "shell/messages.h"
 #include "shell/picture_box.h"
+#include "shell/window_look.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -75,10 +76,7 @@ TFrmopt::TFrmopt(TForm1& form, TFrmtext& textDialog, Services services)
 {
     setWindowTitle(QStringLiteral("Framegrove (Work with cropped image)"));
     resize(793, 450);
-    QPalette look = palette();
-    look.setColor(QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
-    setPalette(look);
-    setAutoFillBackground(true);
+    fillBackground(*this, FormGray);
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setGeometry(3, 2, 572, 439);
@@ -108,8 +106,7 @@ TFrmopt::TFrmopt(TForm1& form, TFrmtext& textDialog, Services services)
 
     connect(cmdtext, &QPushButton::clicked, this, &TFrmopt::cmdtextClick);
     connect(Button1, &QPushButton::clicked, this, &TFrmopt::Button1Click);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    centreOnScreen(*this);
     FormCreate();
 }
 
@@ -117,8 +114,7 @@ void TFrmopt::buildOptions()
 {
     GroupBox1 = new QGroupBox(QStringLiteral("Options"), this);
     GroupBox1->setGeometry(584, 112, 202, 206);
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPixelSize(11);
+    const QFont arial = facePixels(QStringLiteral("Arial"), 11);
     const auto option = [this, &arial](const QString& caption, int top) {
         auto* radio = new QRadioButton(caption, GroupBox1);
         radio->setFont(arial);

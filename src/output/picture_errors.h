@@ -6,7 +6,8 @@
 #include <new>
 #include <stdexcept>
 
-inline const char* const EmptyPictureText = "There is no picture to save: it is empty.";
+inline const char* const EmptyPictureText =
+    "The picture is empty (0 x 0 pixels), so there is nothing to save, copy or print.";
 
 inline void requireNonEmpty(const QImage& picture)
 {

@@ -1,4 +1,5 @@
 #include "output/utovrin8.h"
+#include "shell/window_look.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -28,10 +29,7 @@ Tfrmcomp::Tfrmcomp(QWidget* owner)
 {
     setWindowTitle(QStringLiteral("Framegrove JPEG Compression Level"));
     resize(439, 358);
-    QPalette look = palette();
-    look.setColor(QPalette::Window, QColor(224, 224, 224));
-    setPalette(look);
-    setAutoFillBackground(true);
+    fillBackground(*this, FormGray);
 
     Label1 = makeLabel(this,
                        QStringLiteral("A nice advantage of this software is that it allows you to "
@@ -75,8 +73,7 @@ Tfrmcomp::Tfrmcomp(QWidget* owner)
 
     connect(ScrollBar1, &QScrollBar::valueChanged, this, &Tfrmcomp::ScrollBar1Change);
     connect(Button1, &QPushButton::clicked, this, &Tfrmcomp::Button1Click);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    centreOnScreen(*this);
     FormCreate();
 }
 

@@ -1,4 +1,5 @@
 #include "shell/messages.h"
+#include "shell/window_look.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -36,7 +37,6 @@ void BoxMessages::show(MessageKind kind, const QString& text)
     const BoxLook look = lookOf(kind);
     QMessageBox box(look.icon, look.caption, text, QMessageBox::Ok);
     box.adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        box.move(screen->geometry().center() - box.rect().center());
+    centreOnScreen(box);
     box.exec();
 }

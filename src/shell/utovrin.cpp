@@ -9,6 +9,7 @@
 #include "shell/panel_layout.h"
 #include "shell/picture_box.h"
 #include "shell/settings_file.h"
+#include "shell/window_look.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -24,21 +25,12 @@
 namespace
 {
 
-const QColor FormGray(224, 224, 224);
 const QString SettingsSection = QStringLiteral("form1");
-
-QFont arialPixels(int pixels, bool bold = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 QGroupBox* makeGroup(QWidget* parent, const QString& caption, int top, int height)
 {
     auto* group = new QGroupBox(caption, parent);
-    group->setFont(arialPixels(12, true));
+    group->setFont(facePixels(QStringLiteral("Arial"), 12, true));
     group->setGeometry(0, top, 156, height);
     return group;
 }
@@ -46,7 +38,7 @@ QGroupBox* makeGroup(QWidget* parent, const QString& caption, int top, int heigh
 QPushButton* makeButton(QGroupBox* group, const QString& caption, const QString& hint, int top)
 {
     auto* button = new QPushButton(caption, group);
-    button->setFont(arialPixels(11));
+    button->setFont(facePixels(QStringLiteral("Arial"), 11));
     button->setGeometry(7, top, 142, 18);
     button->setToolTip(hint);
     button->setFocusPolicy(Qt::TabFocus);
@@ -70,10 +62,7 @@ QCheckBox* makeCheckBox(QGroupBox* group, const QString& caption, int top)
 TForm1::TForm1(Services services, QWidget* parent) : QWidget(parent), services_(services)
 {
     setWindowTitle(QStringLiteral("Framegrove - Screen Capture and More"));
-    QPalette look = palette();
-    look.setColor(QPalette::Window, FormGray);
-    setPalette(look);
-    setAutoFillBackground(true);
+    fillBackground(*this, FormGray);
     resize(756, 603);
 
     ScrollBox1 = new QScrollArea(this);
@@ -90,9 +79,7 @@ TForm1::TForm1(Services services, QWidget* parent) : QWidget(parent), services_(
             "Grab the edge of this window and stretch the size to view more of your image!"),
         this);
     Label1->setWordWrap(true);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPixelSize(11);
-    Label1->setFont(tahoma);
+    Label1->setFont(facePixels(QStringLiteral("Tahoma"), 11));
     Label1->setStyleSheet(QStringLiteral("color: navy"));
     Label1->setGeometry(0, 547, 149, 46);
 
@@ -197,8 +184,7 @@ void TForm1::FormCreate()
     PaintProgramPath = platform::findPaintProgram(WindowsDir);
 
     // the crop puts the window back here: the design size, centred
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    centreOnScreen(*this);
     StartWidth = width();
     StartHeight = height();
     StartLeft = geometry().x();
@@ -255,8 +241,7 @@ void TForm1::ArrangeControls()
 
 void TForm1::showCentred()
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    centreOnScreen(*this);
     show();
 }
 
