@@ -13,7 +13,10 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
+
+#include <utility>
 
 namespace platform
 {
@@ -29,7 +32,8 @@ Display* qtDisplay()
 }
 
 // A picture in memory shared with the X server, so that the server writes the screen's pixels
-// straight into it instead of sending them down the socket. Released on every path.
+// straight into it instead of sending them down the socket; the memory then becomes the picture's
+// own. Released on every path.
 class SharedImage
 {
 public:
@@ -41,22 +45,23 @@ public:
                             ZPixmap, nullptr, &segment_, size.width(), size.height());
         if (!image_)
             return;
-        segment_.shmid =
-            shmget(IPC_PRIVATE, size_t(image_->bytes_per_line) * image_->height, IPC_CREAT | 0600);
+        const size_t bytes = size_t(image_->bytes_per_line) * image_->height;
+        segment_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
         if (segment_.shmid < 0)
             return;
         void* memory = shmat(segment_.shmid, nullptr, 0);
         shmctl(segment_.shmid, IPC_RMID, nullptr); // freed once both sides let go
         if (memory == reinterpret_cast<void*>(-1))
             return;
+        // map all pages at once: one call instead of a fault for every page touched later
+        madvise(memory, bytes, MADV_POPULATE_WRITE);
         segment_.shmaddr = image_->data = static_cast<char*>(memory);
         segment_.readOnly = False;
         attached_ = XShmAttach(display, &segment_);
     }
     ~SharedImage()
     {
-        if (attached_)
-            XShmDetach(display_, &segment_);
+        letServerGo();
         if (image_ && image_->data)
             shmdt(image_->data);
         if (image_) {
@@ -67,62 +72,68 @@ public:
     SharedImage(const SharedImage&) = delete;
     SharedImage& operator=(const SharedImage&) = delete;
 
-    // The screen's pixels at `origin` into the picture; false when the server would not.
+    // The screen's pixels at `origin` into the memory; false when the server would not or the
+    // layout is not RGB32's.
     bool grab(QPoint origin)
     {
-        return attached_ && XShmGetImage(display_, DefaultRootWindow(display_), image_, origin.x(),
-                                         origin.y(), AllPlanes);
+        return attached_ && matchesRgb32() &&
+               XShmGetImage(display_, DefaultRootWindow(display_), image_, origin.x(), origin.y(),
+                            AllPlanes);
     }
-    const XImage* image() const { return image_; }
+
+    // The grabbed pixels as an opaque picture that owns the memory from now on.
+    QImage takePicture()
+    {
+        letServerGo();
+        uchar* data = reinterpret_cast<uchar*>(std::exchange(image_->data, nullptr));
+        QImage picture(
+            data, image_->width, image_->height, image_->bytes_per_line, QImage::Format_RGB32,
+            [](void* memory) { shmdt(memory); }, data);
+        for (int y = 0; y < picture.height(); ++y) {
+            auto* row = reinterpret_cast<quint32*>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
+                row[x] |= 0xFF000000u; // the server leaves the unused byte at 0
+        }
+        return picture;
+    }
 
 private:
+    bool matchesRgb32() const
+    {
+        return image_->bits_per_pixel == 32 && image_->byte_order == LSBFirst &&
+               image_->red_mask == 0xFF0000 && image_->green_mask == 0xFF00 &&
+               image_->blue_mask == 0xFF;
+    }
+    void letServerGo()
+    {
+        if (attached_)
+            XShmDetach(display_, &segment_);
+        XSync(display_, False);
+        attached_ = false;
+    }
+
     Display* display_;
     XImage* image_ = nullptr;
     XShmSegmentInfo segment_{};
     bool attached_ = false;
 };
 
-// Whether the server's pixels are laid out as QImage's RGB32 (the usual 24-bit true colour).
-bool matchesRgb32(const XImage* image)
-{
-    return image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
-           image->red_mask == 0xFF0000 && image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
-}
-
-void copyRows(const XImage* from, QImage& to, QPoint at)
-{
-    for (int y = 0; y < from->height; ++y) {
-        const auto* source =
-            reinterpret_cast<const quint32*>(from->data + qsizetype(y) * from->bytes_per_line);
-        auto* target = reinterpret_cast<quint32*>(to.scanLine(at.y() + y)) + at.x();
-        for (int x = 0; x < from->width; ++x)
-            target[x] = source[x] | 0xFF000000u; // the server leaves the unused byte at 0
-    }
-}
-
-// The screen's pixels in `area`, which lies on the screen; false when shared memory is not
-// available (a display on another machine) or the layout is not RGB32.
-bool grabShared(Display* display, const QRect& area, QImage& into, QPoint at)
+// The screen's pixels in `area`, which lies on the screen; a null picture when shared memory is
+// not available (a display on another machine) or the layout is not RGB32.
+QImage grabShared(Display* display, const QRect& area)
 {
     if (!XShmQueryExtension(display))
-        return false;
+        return {};
     SharedImage shared(display, area.size());
-    if (!shared.grab(area.topLeft()) || !matchesRgb32(shared.image()))
-        return false;
-    copyRows(shared.image(), into, at);
-    return true;
+    return shared.grab(area.topLeft()) ? shared.takePicture() : QImage();
 }
 
-void grabThroughQt(const QRect& area, QImage& into, QPoint at)
+QImage grabThroughQt(const QRect& area)
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
-        return;
-    const QImage part =
-        screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
-    QPainter painter(&into);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(at, part);
+        return {};
+    return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
 }
 
 QRect rootRect(Display* display)
@@ -234,18 +245,23 @@ std::optional<QRect> activeWindowFrame()
 
 QImage grabScreen(const QRect& area)
 {
-    QImage picture(area.size(), QImage::Format_RGB32);
-    if (picture.isNull())
-        return picture;
+    if (area.isEmpty())
+        return QImage(area.size(), QImage::Format_RGB32);
     Display* display = qtDisplay();
     const QRect onScreen = area.intersected(rootRect(display));
-    if (onScreen != area)
-        picture.fill(Qt::black); // what lies off the screen
-    if (onScreen.isEmpty())
-        return picture;
-    const QPoint at = onScreen.topLeft() - area.topLeft();
-    if (!display || !grabShared(display, onScreen, picture, at))
-        grabThroughQt(onScreen, picture, at);
+    QImage part;
+    if (!onScreen.isEmpty()) {
+        part = display ? grabShared(display, onScreen) : QImage();
+        if (part.isNull())
+            part = grabThroughQt(onScreen);
+    }
+    if (onScreen == area && part.format() == QImage::Format_RGB32)
+        return part; // the usual case: the pixels as the server gave them, not copied again
+    QImage picture(area.size(), QImage::Format_RGB32);
+    picture.fill(Qt::black); // what lies off the screen
+    QPainter painter(&picture);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(onScreen.topLeft() - area.topLeft(), part);
     return picture;
 }
 
