@@ -58,6 +58,8 @@ private Q_SLOTS:
     void cleanup();
     void dragCropsTheCapture();
     void dragBackwardsCropsNothing();
+    void anyMouseButtonDraws_data();
+    void anyMouseButtonDraws();
     void clickWithoutDragGivesEmptyPicture_data();
     void clickWithoutDragGivesEmptyPicture();
     void optionsGetThePictureWithText_data();
@@ -174,6 +176,31 @@ void TestCropRoad::dragBackwardsCropsNothing()
     QVERIFY(!opened);
     QCOMPARE(form_->Image4.size(), QSize(3, 3));
     QVERIFY(!form_->isMaximized());
+}
+
+void TestCropRoad::anyMouseButtonDraws_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::newRow("right") << Qt::RightButton;
+    QTest::newRow("middle") << Qt::MiddleButton;
+}
+
+void TestCropRoad::anyMouseButtonDraws()
+{
+    QFETCH(Qt::MouseButton, button);
+    const QImage capture = captureAndEnterSelection();
+    QVERIFY(!capture.isNull());
+    bool opened = false;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        opened = true;
+        dialog.close();
+    });
+    QTest::mousePress(form_->Image3, button, {}, QPoint(30, 40));
+    QTest::mouseMove(form_->Image3, QPoint(50, 55));
+    QTest::mouseRelease(form_->Image3, button, {}, QPoint(70, 60));
+    QTRY_VERIFY(opened);
+    QCOMPARE(form_->Image4.size(), QSize(40, 20));
+    QCOMPARE(form_->Image4.pixel(0, 0), capture.pixel(30, 40));
 }
 
 void TestCropRoad::clickWithoutDragGivesEmptyPicture_data()

@@ -1,4 +1,5 @@
 #include "fg_test.h"
+#include "output/last_used_folder.h"
 #include "output/save_operations.h"
 #include "output/utovrin8.h"
 #include "shell/picture_box.h"
@@ -78,6 +79,10 @@ private Q_SLOTS:
     void emptyPictureWritesNoFile_data();
     void emptyPictureWritesNoFile();
     void failedWriteKeepsExistingFile();
+    void folderPart_data();
+    void folderPart();
+    void graphicClasses_data();
+    void graphicClasses();
 
 private:
     std::unique_ptr<TForm1> form_;
@@ -288,6 +293,58 @@ void TestSaveOperations::failedWriteKeepsExistingFile()
     QCOMPARE(file.readAll(), QByteArray("an older picture"));
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"keep.png"});
     QVERIFY2(storedFolder() != dir_->path() + "/", "a failed save stores no folder");
+}
+
+void TestSaveOperations::folderPart_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("Windows path") << "C:\\shots\\a.jpg"
+                                  << "C:\\shots\\";
+    QTest::newRow("drive only") << "C:a.jpg"
+                                << "C:";
+    QTest::newRow("this system's path") << "/tmp/shots/a.jpg"
+                                        << "/tmp/shots/";
+    QTest::newRow("root") << "/a.png"
+                          << "/";
+    QTest::newRow("bare name") << "a.png"
+                               << "";
+    QTest::newRow("blank in the folder") << "/tmp/my shots/a b.bmp"
+                                         << "/tmp/my shots/";
+}
+
+void TestSaveOperations::folderPart()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, folder);
+    QCOMPARE(folderPartOf(fileName), folder);
+}
+
+void TestSaveOperations::graphicClasses_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("format"); // as ImageMagick names it; empty: refused
+    QTest::newRow("0 bitmap") << 0 << QByteArray("BMP");
+    QTest::newRow("1 JPEG") << 1 << QByteArray("JPEG");
+    QTest::newRow("2 not on this system") << 2 << QByteArray();
+    QTest::newRow("3 PNG") << 3 << QByteArray("PNG");
+    QTest::newRow("4 no such class") << 4 << QByteArray();
+}
+
+void TestSaveOperations::graphicClasses()
+{
+    QFETCH(int, code);
+    QFETCH(QByteArray, format);
+    const QString path = dir_->filePath(QString("graphic-%1").arg(code));
+    try {
+        SaveGraphicAs(knownPicture(QSize(16, 8)), code, path);
+        QVERIFY(!format.isEmpty());
+        QVERIFY(fgtest::runPeer("identify", {"-format", "%m", path}).startsWith(format));
+    } catch (const std::runtime_error& failure) {
+        QVERIFY2(format.isEmpty(), failure.what());
+        QVERIFY(QString(failure.what()).contains("not available"));
+        QVERIFY(!QFile::exists(path));
+    }
 }
 
 FG_TEST_MAIN(TestSaveOperations)
