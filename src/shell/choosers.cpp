@@ -4,19 +4,19 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-QString DialogChoosers::saveFile(SaveDialogSpec& spec)
+QString DialogChoosers::saveFile(SaveDialogSpec& wanted)
 {
-    QFileDialog dialog(QApplication::activeWindow(), QString(), spec.initialFolder, spec.filter);
+    QFileDialog dialog(QApplication::activeWindow(), QString(), wanted.initialFolder, wanted.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(spec.defaultSuffix);
+    dialog.setDefaultSuffix(wanted.defaultSuffix);
     dialog.setOption(QFileDialog::DontUseNativeDialog, false);
-    dialog.setSizeGripEnabled(spec.resizable);
-    if (!spec.fileName.isEmpty())
-        dialog.selectFile(spec.fileName);
+    dialog.setSizeGripEnabled(wanted.resizable);
+    if (!wanted.fileName.isEmpty())
+        dialog.selectFile(wanted.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     const QString chosen = dialog.selectedFiles().constFirst();
-    spec.fileName = QFileInfo(chosen).fileName();
+    wanted.fileName = QFileInfo(chosen).fileName();
     return chosen;
 }
