@@ -10,7 +10,6 @@ QString DialogChoosers::saveFile(SaveDialogSpec& wanted)
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(wanted.defaultSuffix);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, false);
     dialog.setSizeGripEnabled(wanted.resizable);
     if (!wanted.fileName.isEmpty())
         dialog.selectFile(wanted.fileName);

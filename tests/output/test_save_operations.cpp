@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
@@ -79,6 +81,7 @@ private Q_SLOTS:
     void emptyPictureWritesNoFile_data();
     void emptyPictureWritesNoFile();
     void failedWriteKeepsExistingFile();
+    void realSaveDialogAddsTheExtension();
     void folderPart_data();
     void folderPart();
     void graphicClasses_data();
@@ -293,6 +296,26 @@ void TestSaveOperations::failedWriteKeepsExistingFile()
     QCOMPARE(file.readAll(), QByteArray("an older picture"));
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"keep.png"});
     QVERIFY2(storedFolder() != dir_->path() + "/", "a failed save stores no folder");
+}
+
+// The real dialog opens in the given folder with the given filter, and a name typed without an
+// extension gets the dialog's own.
+void TestSaveOperations::realSaveDialogAddsTheExtension()
+{
+    DialogChoosers choosers;
+    SaveDialogSpec wanted{"jpg", "*.jpg", "JPEG (*.jpg)", dir_->path(), true};
+    QTimer::singleShot(300, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().absolutePath(), dir_->path());
+        QCOMPARE(dialog->nameFilters(), QStringList{"JPEG (*.jpg)"});
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(name);
+        name->setText("shot");
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QCOMPARE(choosers.saveFile(wanted), dir_->filePath("shot.jpg"));
+    QCOMPARE(wanted.fileName, QString("shot.jpg")); // offered again next time
 }
 
 void TestSaveOperations::folderPart_data()
