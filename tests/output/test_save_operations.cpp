@@ -44,15 +44,13 @@ QImage readByImageMagick(const QString& path, QSize size)
 // Sets the quality dialog's bar once it is open, then closes it by "Ok" or by its close box.
 void answerQualityDialog(int position, bool byCloseBox)
 {
-    QTimer::singleShot(0, [=] {
-        auto* dialog = qobject_cast<Tfrmcomp*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
+    fgtest::answerWhenOpen<Tfrmcomp>([=](Tfrmcomp& dialog) {
         if (position > 0)
-            dialog->ScrollBar1->setValue(position);
+            dialog.ScrollBar1->setValue(position);
         if (byCloseBox)
-            dialog->close();
+            dialog.close();
         else
-            QTest::mouseClick(dialog->Button1, Qt::LeftButton);
+            QTest::mouseClick(dialog.Button1, Qt::LeftButton);
     });
 }
 
@@ -101,6 +99,7 @@ void TestSaveOperations::init()
 
 void TestSaveOperations::cleanup()
 {
+    fgtest::cancelPendingAnswers();
     form_.reset();
     dir_.reset();
 }
