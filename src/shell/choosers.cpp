@@ -6,7 +6,8 @@
 
 QString DialogChoosers::saveFile(SaveDialogSpec& wanted)
 {
-    QFileDialog dialog(QApplication::activeWindow(), QString(), wanted.initialFolder, wanted.filter);
+    QFileDialog dialog(QApplication::activeWindow(), QString(), wanted.initialFolder,
+                       wanted.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(wanted.defaultSuffix);
