@@ -92,12 +92,10 @@ TFrmtext::TFrmtext(QWidget* owner, Messages& messages) : QDialog(owner), message
     Chktransparent = new QCheckBox(QStringLiteral("Make Text Transparent"), GroupBox4);
     Chktransparent->setGeometry(10, 80, 196, 18);
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                              QStringLiteral("Cancel"), this);
+    BitBtn1 = new QPushButton(QStringLiteral("Cancel"), this);
     BitBtn1->setGeometry(266, 330, 88, 28);
     BitBtn1->setAutoDefault(false);
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                              QStringLiteral("Ok"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("Ok"), this);
     BitBtn2->setGeometry(364, 330, 88, 28);
     BitBtn2->setDefault(true);
 
@@ -146,6 +144,16 @@ void TFrmtext::BitBtn1Click()
 {
     Edbox1->clear();
     close();
+}
+
+void TFrmtext::showEvent(QShowEvent* event)
+{
+    // the glyphs come from the icon theme, which start-up should not wait for
+    if (BitBtn1->icon().isNull()) {
+        BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+        BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    }
+    QDialog::showEvent(event);
 }
 
 void TFrmtext::keyPressEvent(QKeyEvent* event)
