@@ -19,6 +19,8 @@ void TForm1::cmdareaClick()
 {
     EnterSelectionMode();
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    // the surface must sit at the screen's corner even before the window manager maximises it
+    setGeometry(QRect(QPoint(0, 0), platform::primaryScreenSize()));
     showMaximized();
 }
 

@@ -102,8 +102,11 @@ QImage TestCropRoad::captureAndEnterSelection()
     }
     QTest::mouseClick(form_->cmdarea, Qt::LeftButton);
     if (!QTest::qWaitFor([&] { return form_->isMaximized() && form_->pos() == QPoint(0, 0); }) ||
-        !QTest::qWaitForWindowExposed(form_.get()))
+        !QTest::qWaitForWindowExposed(form_.get())) {
+        qWarning() << "selection mode not reached:" << form_->isMaximized() << form_->geometry()
+                   << form_->pos() << form_->isVisible();
         return {};
+    }
     QTest::qWait(300);
     return form_->Image1->picture();
 }
