@@ -2,7 +2,7 @@
 
 #include "output/save_operations.h"
 #include "platform/platform.h"
-#include "shell/messages.h"
+#include "ui/messages.h"
 
 #include <QFileInfo>
 

@@ -6,7 +6,7 @@
 #include "output/last_used_folder.h"
 #include "output/picture_errors.h"
 #include "output/png_codec.h"
-#include "output/utovrin8.h"
+#include "output/quality_dialog.h"
 
 #include <QDir>
 #include <stdexcept>

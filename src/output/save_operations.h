@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/choosers.h"
+#include "ui/choosers.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,8 +1,8 @@
-#include "capture/umenus.h"
+#include "capture/delay_dialog.h"
 #include "fg_test.h"
 #include "pattern_window.h"
-#include "shell/picture_box.h"
-#include "shell/utovrin.h"
+#include "ui/picture_box.h"
+#include "shell/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>

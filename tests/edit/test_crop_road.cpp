@@ -1,11 +1,11 @@
-#include "edit/utovrin13.h"
-#include "edit/utovrin9.h"
+#include "edit/text_dialog.h"
+#include "edit/action_dialog.h"
 #include "fg_test.h"
-#include "output/utovrin8.h"
+#include "output/quality_dialog.h"
 #include "pattern_window.h"
 #include "platform/platform.h"
-#include "shell/picture_box.h"
-#include "shell/utovrin.h"
+#include "ui/picture_box.h"
+#include "shell/main_window.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "edit/utovrin13.h"
-#include "edit/utovrin9.h"
+#include "edit/text_dialog.h"
+#include "edit/action_dialog.h"
 #include "fg_test.h"
-#include "shell/picture_box.h"
-#include "shell/utovrin.h"
+#include "ui/picture_box.h"
+#include "shell/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "fg_test.h"
 #include "output/paint_handoff.h"
-#include "shell/picture_box.h"
-#include "shell/utovrin.h"
+#include "ui/picture_box.h"
+#include "shell/main_window.h"
 
 #include <QFile>
 #include <QPushButton>

@@ -1,10 +1,10 @@
 #include "cups_sandbox.h"
-#include "edit/utovrin9.h"
+#include "edit/action_dialog.h"
 #include "fg_test.h"
 #include "output/printing.h"
 #include "printed_page.h"
-#include "shell/picture_box.h"
-#include "shell/utovrin.h"
+#include "ui/picture_box.h"
+#include "shell/main_window.h"
 
 #include <QFileInfo>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "fg_test.h"
-#include "shell/picture_box.h"
+#include "ui/picture_box.h"
 #include "shell/settings_file.h"
-#include "shell/utovrin.h"
+#include "shell/main_window.h"
 
 #include <QDir>
 #include <QFile>

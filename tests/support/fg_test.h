@@ -1,9 +1,9 @@
 #pragma once
 
-#include "shell/application.h"
-#include "shell/choosers.h"
-#include "shell/messages.h"
-#include "shell/utovrin.h"
+#include "shell/main_window.h"
+#include "ui/application.h"
+#include "ui/choosers.h"
+#include "ui/messages.h"
 
 #include <QApplication>
 #include <QImage>

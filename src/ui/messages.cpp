@@ -1,5 +1,5 @@
-#include "shell/messages.h"
-#include "shell/window_look.h"
+#include "ui/messages.h"
+#include "ui/window_look.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

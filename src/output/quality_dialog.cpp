@@ -1,5 +1,5 @@
-#include "output/utovrin8.h"
-#include "shell/window_look.h"
+#include "output/quality_dialog.h"
+#include "ui/window_look.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>

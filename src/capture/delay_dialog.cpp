@@ -1,5 +1,5 @@
-#include "capture/umenus.h"
-#include "shell/window_look.h"
+#include "capture/delay_dialog.h"
+#include "ui/window_look.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "edit/utovrin13.h"
+#include "edit/text_dialog.h"
 
-#include "shell/messages.h"
-#include "shell/window_look.h"
+#include "ui/messages.h"
+#include "ui/window_look.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

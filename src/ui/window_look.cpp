@@ -1,4 +1,4 @@
-#include "shell/window_look.h"
+#include "ui/window_look.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -2,11 +2,11 @@
 #include "capture/stamp.h"
 #include "capture/tick_counter.h"
 #include "edit/selection.h"
-#include "edit/utovrin9.h"
+#include "edit/action_dialog.h"
 #include "platform/platform.h"
-#include "shell/messages.h"
-#include "shell/picture_box.h"
-#include "shell/utovrin.h"
+#include "ui/messages.h"
+#include "ui/picture_box.h"
+#include "shell/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>

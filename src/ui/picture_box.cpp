@@ -1,4 +1,4 @@
-#include "shell/picture_box.h"
+#include "ui/picture_box.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

@@ -1,15 +1,15 @@
-#include "edit/utovrin9.h"
+#include "edit/action_dialog.h"
 
 #include "edit/text_cell.h"
-#include "edit/utovrin13.h"
+#include "edit/text_dialog.h"
 #include "output/clipboard.h"
 #include "output/last_used_folder.h"
 #include "output/paint_handoff.h"
 #include "output/printing.h"
 #include "output/save_operations.h"
-#include "shell/messages.h"
-#include "shell/picture_box.h"
-#include "shell/window_look.h"
+#include "ui/messages.h"
+#include "ui/picture_box.h"
+#include "ui/window_look.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -70,9 +70,9 @@ QLabel* makeText(QWidget* parent, const QString& text, const QRect& place)
 
 } // namespace
 
-TFrmopt::TFrmopt(TForm1& form, TFrmtext& textDialog, Services services)
-    : QDialog(&form, Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint),
-      form_(form), textDialog_(textDialog), services_(services)
+TFrmopt::TFrmopt(QWidget* owner, CropTarget target, TFrmtext& textDialog, Services services)
+    : QDialog(owner, Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint),
+      target_(target), textDialog_(textDialog), services_(services)
 {
     setWindowTitle(QStringLiteral("Framegrove (Work with cropped image)"));
     resize(793, 450);
@@ -145,7 +145,7 @@ void TFrmopt::setPicture(const QImage& picture, QSize shownSize)
 void TFrmopt::runWithWorkingPicture()
 {
     exec();
-    form_.Image4 = Image1->picture(); // text written here reaches every output
+    target_.workingPicture = Image1->picture(); // text written here reaches every output
     ApplyCropOption();
 }
 
@@ -176,18 +176,18 @@ void TFrmopt::cmdtextClick()
 void TFrmopt::ApplyCropOption()
 {
     utovrin8::LastUsedFolder = ReadLastUsedFolder();
-    SaveOperations& saves = *form_.saves;
+    SaveOperations& saves = target_.saves;
     if (OptionJ->isChecked()) {
-        saves.SaveAsJpeg(form_.Image4);
+        saves.SaveAsJpeg(target_.workingPicture);
     } else if (OptionB->isChecked()) {
-        saves.SaveAsBitmap(form_.Image4);
+        saves.SaveAsBitmap(target_.workingPicture);
     } else if (OptionPNG->isChecked()) {
-        saves.SaveAsPng(form_.Image4);
+        saves.SaveAsPng(target_.workingPicture);
     } else if (OptionP->isChecked()) {
-        if (QFileInfo(utovrin::PaintProgramPath).isFile())
+        if (QFileInfo(target_.paintProgramPath).isFile())
             PassToPaintProgram(QStringLiteral("CROPWINDOW"),
-                               {utovrin::PaintProgramPath, utovrin::WorkDir,
-                                form_.Image1->picture(), form_.Image4},
+                               {target_.paintProgramPath, target_.workDir,
+                                target_.mainImage.picture(), target_.workingPicture},
                                services_.messages);
         else
             services_.messages.show(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edit/selection.h"
+#include "ui/services.h"
 
 #include <QImage>
 #include <QRect>
@@ -39,11 +40,6 @@ inline qint32 SelStartX = 0, SelStartY = 0, SelEndX = 0, SelEndY = 0;
 inline Edges Crop; // CropLeft, CropTop, CropRight, CropBottom: right and bottom exclusive
 } // namespace utovrin
 
-// What the windows use to talk to the user, handed in so that a test can answer instead.
-struct Services {
-    Messages& messages;
-    FileChoosers& choosers;
-};
 
 // The main window: the scrolling main image on the left, the button panel on the right.
 class TForm1 : public QWidget

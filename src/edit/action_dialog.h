@@ -3,9 +3,10 @@
 #include <QDialog>
 #include <QImage>
 
-#include "shell/utovrin.h"
+#include "ui/services.h"
 
 class PictureBox;
+class SaveOperations;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -19,13 +20,23 @@ namespace utovrin9
 inline qint32 TextX = 0, TextY = 0;
 } // namespace utovrin9
 
+// What the dialog's choice is carried out on: the main window's pictures and save dialogs, and
+// the folders found at start-up.
+struct CropTarget {
+    QImage& workingPicture;      // takes the picture shown when the dialog closes
+    const PictureBox& mainImage; // handed to the paint program for the tag "MAINWINDOW"
+    SaveOperations& saves;
+    const QString& paintProgramPath; // empty when none was found
+    const QString& workDir;
+};
+
 // The dialog that shows a cut-out or a captured window and asks what to do with it. It lives for
 // the whole run, so the option picked last is picked again next time.
 class TFrmopt : public QDialog
 {
     Q_OBJECT
 public:
-    TFrmopt(TForm1& form, TFrmtext& textDialog, Services services);
+    TFrmopt(QWidget* owner, CropTarget target, TFrmtext& textDialog, Services services);
 
     // Takes `picture` to show, in a box of `shownSize`, and as the unmarked copy that every text
     // starts from.
@@ -60,7 +71,7 @@ private:
     void FormCreate();
     void buildOptions();
 
-    TForm1& form_;
+    CropTarget target_;
     TFrmtext& textDialog_;
     Services services_;
 };

@@ -1,15 +1,15 @@
-#include "shell/utovrin.h"
+#include "shell/main_window.h"
 
-#include "edit/utovrin13.h"
-#include "edit/utovrin9.h"
+#include "edit/action_dialog.h"
+#include "edit/text_dialog.h"
+#include "output/quality_dialog.h"
 #include "output/save_operations.h"
-#include "output/utovrin8.h"
 #include "platform/platform.h"
-#include "shell/messages.h"
 #include "shell/panel_layout.h"
-#include "shell/picture_box.h"
 #include "shell/settings_file.h"
-#include "shell/window_look.h"
+#include "ui/messages.h"
+#include "ui/picture_box.h"
+#include "ui/window_look.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -102,7 +102,9 @@ void TForm1::createLastingWindows()
     frmcomp = new Tfrmcomp(this);
     saves = std::make_unique<SaveOperations>(services_.choosers, *frmcomp);
     Frmtext = new TFrmtext(this, services_.messages);
-    Frmopt = new TFrmopt(*this, *Frmtext, services_);
+    Frmopt =
+        new TFrmopt(this, {Image4, *Image1, *saves, utovrin::PaintProgramPath, utovrin::WorkDir},
+                    *Frmtext, services_);
 }
 
 void TForm1::buildPanel()

@@ -1,6 +1,6 @@
-#include "shell/application.h"
+#include "ui/application.h"
 
-#include "shell/messages.h"
+#include "ui/messages.h"
 
 #include <QFont>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "shell/choosers.h"
+#include "ui/choosers.h"
 
 #include <QApplication>
 #include <QFileDialog>
