@@ -1,8 +1,8 @@
 // Framegrove: grabs the screen and gets the picture out again.
+#include "shell/main_window.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
 #include "ui/messages.h"
-#include "shell/main_window.h"
 
 int main(int argc, char** argv)
 {

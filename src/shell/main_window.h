@@ -40,7 +40,6 @@ inline qint32 SelStartX = 0, SelStartY = 0, SelEndX = 0, SelEndY = 0;
 inline Edges Crop; // CropLeft, CropTop, CropRight, CropBottom: right and bottom exclusive
 } // namespace utovrin
 
-
 // The main window: the scrolling main image on the left, the button panel on the right.
 class TForm1 : public QWidget
 {

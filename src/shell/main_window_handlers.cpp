@@ -1,16 +1,16 @@
 // The main window's capture and picture handlers.
+#include "capture/delay_dialog.h"
 #include "capture/stamp.h"
 #include "capture/tick_counter.h"
-#include "capture/delay_dialog.h"
 #include "edit/gray_scale.h"
 #include "output/clipboard.h"
 #include "output/paint_handoff.h"
 #include "output/printing.h"
 #include "output/save_operations.h"
 #include "platform/platform.h"
+#include "shell/main_window.h"
 #include "ui/messages.h"
 #include "ui/picture_box.h"
-#include "shell/main_window.h"
 
 #include <QCheckBox>
 #include <QPrinter>

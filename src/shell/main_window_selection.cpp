@@ -1,12 +1,12 @@
 // The main window's crop and top-window capture: both end in the action dialog.
 #include "capture/stamp.h"
 #include "capture/tick_counter.h"
-#include "edit/selection.h"
 #include "edit/action_dialog.h"
+#include "edit/selection.h"
 #include "platform/platform.h"
+#include "shell/main_window.h"
 #include "ui/messages.h"
 #include "ui/picture_box.h"
-#include "shell/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>

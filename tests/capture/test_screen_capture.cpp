@@ -1,8 +1,8 @@
 #include "capture/delay_dialog.h"
 #include "fg_test.h"
 #include "pattern_window.h"
-#include "ui/picture_box.h"
 #include "shell/main_window.h"
+#include "ui/picture_box.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,11 +1,11 @@
-#include "edit/text_dialog.h"
 #include "edit/action_dialog.h"
+#include "edit/text_dialog.h"
 #include "fg_test.h"
 #include "output/quality_dialog.h"
 #include "pattern_window.h"
 #include "platform/platform.h"
-#include "ui/picture_box.h"
 #include "shell/main_window.h"
+#include "ui/picture_box.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "edit/text_dialog.h"
 #include "edit/action_dialog.h"
+#include "edit/text_dialog.h"
 #include "fg_test.h"
-#include "ui/picture_box.h"
 #include "shell/main_window.h"
+#include "ui/picture_box.h"
 
 #include <QApplication>
 #include <QCheckBox>

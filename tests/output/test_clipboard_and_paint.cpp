@@ -1,7 +1,7 @@
 #include "fg_test.h"
 #include "output/paint_handoff.h"
-#include "ui/picture_box.h"
 #include "shell/main_window.h"
+#include "ui/picture_box.h"
 
 #include <QFile>
 #include <QPushButton>

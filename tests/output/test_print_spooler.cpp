@@ -3,8 +3,8 @@
 #include "fg_test.h"
 #include "output/printing.h"
 #include "printed_page.h"
-#include "ui/picture_box.h"
 #include "shell/main_window.h"
+#include "ui/picture_box.h"
 
 #include <QFileInfo>
 #include <QPushButton>

@@ -1,9 +1,9 @@
 #include "fg_test.h"
 #include "output/last_used_folder.h"
-#include "output/save_operations.h"
 #include "output/quality_dialog.h"
-#include "ui/picture_box.h"
+#include "output/save_operations.h"
 #include "shell/main_window.h"
+#include "ui/picture_box.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "fg_test.h"
-#include "ui/picture_box.h"
-#include "shell/settings_file.h"
 #include "shell/main_window.h"
+#include "shell/settings_file.h"
+#include "ui/picture_box.h"
 
 #include <QDir>
 #include <QFile>
