@@ -7,9 +7,42 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QStyle>
+#include <algorithm>
 
 namespace
 {
+
+constexpr int FewestSeconds = 1, MostSeconds = 360;
+
+// The number of seconds typed: text that is not a number reads as the fewest, a number out of
+// range is brought into it.
+int secondsFromText(const QString& text)
+{
+    const QString typed = text.trimmed();
+    bool isNumber = false;
+    const qlonglong seconds = typed.toLongLong(&isNumber);
+    if (isNumber)
+        return int(std::clamp<qlonglong>(seconds, FewestSeconds, MostSeconds));
+    const bool tooLongForANumber =
+        !typed.isEmpty() &&
+        std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isDigit(); });
+    return tooLongForANumber ? MostSeconds : FewestSeconds;
+}
+
+// A spin field that takes whatever is typed and reads it as above, when Enter is pressed or
+// the field loses the focus, instead of silently keeping the value it had.
+class SecondsField : public QSpinBox
+{
+public:
+    explicit SecondsField(QWidget* parent) : QSpinBox(parent)
+    {
+        setRange(FewestSeconds, MostSeconds);
+    }
+
+protected:
+    QValidator::State validate(QString&, int&) const override { return QValidator::Acceptable; }
+    int valueFromText(const QString& text) const override { return secondsFromText(text); }
+};
 
 QLabel* makeText(QWidget* parent, const QString& text, int top, int height)
 {
@@ -23,7 +56,7 @@ QLabel* makeText(QWidget* parent, const QString& text, int top, int height)
 
 } // namespace
 
-TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner)
+TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner, DialogTitleBar)
 {
     setWindowTitle(QStringLiteral("Capture Pull Down Menus"));
     setFixedSize(427, 296);
@@ -48,12 +81,14 @@ TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner)
                        "window disappears, immediately pull up any \"pull down\" windows on the "
                        "application you want to "),
         104, 44);
+    continueUnder(*Label2, *Label1);
     Label4 = makeText(
         this,
         QStringLiteral("capture and leave them displayed on your screen until the Framegrove "
                        "software pops back up with your picture.  You can then use all the "
                        "options with your new screen capture. Click \"Start\" to begin."),
         150, 44);
+    continueUnder(*Label4, *Label3);
 
     BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
                               QStringLiteral("Cancel"), this);
@@ -69,9 +104,9 @@ TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner)
     Label5->setFont(facePixels(QStringLiteral("Arial"), 11, true));
     Label5->setStyleSheet(QStringLiteral("color: navy"));
     Label5->setGeometry(10, 250, 340, 22);
-    EdSeconds = new QSpinBox(this);
-    EdSeconds->setRange(1, 360);
+    EdSeconds = new SecondsField(this);
     EdSeconds->setGeometry(356, 250, 51, 22);
+    Label5->setBuddy(EdSeconds); // which also names the field to a screen reader
 
     connect(cmdstart, &QPushButton::clicked, this, &TFrmmenus::cmdstartClick);
     connect(BitBtn2, &QPushButton::clicked, this, &TFrmmenus::BitBtn2Click);

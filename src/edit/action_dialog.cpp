@@ -5,6 +5,7 @@
 #include "output/clipboard.h"
 #include "output/last_used_folder.h"
 #include "output/paint_handoff.h"
+#include "output/picture_errors.h"
 #include "output/printing.h"
 #include "output/save_operations.h"
 #include "ui/messages.h"
@@ -83,6 +84,8 @@ TFrmopt::TFrmopt(QWidget* owner, CropTarget target, TFrmtext& textDialog, Servic
     ScrollBox1->setWidgetResizable(false);
     Image1 = new PictureBox;
     ScrollBox1->setWidget(Image1);
+    LblEmpty = makeText(this, QString::fromUtf8(EmptyPictureText), QRect(13, 12, 552, 40));
+    LblEmpty->hide();
 
     Image2 = new QLabel(this);
     Image2->setPixmap(decoration());
@@ -140,6 +143,16 @@ void TFrmopt::setPicture(const QImage& picture, QSize shownSize)
     Image1->setPicture(picture);
     Image1->resize(shownSize);
     Image3 = picture;
+    // an empty cut-out would show as nothing at all
+    LblEmpty->setVisible(picture.isNull() || picture.width() == 0 || picture.height() == 0);
+}
+
+void TFrmopt::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    for (QRadioButton* option : GroupBox1->findChildren<QRadioButton*>())
+        if (option->isChecked())
+            option->setFocus();
 }
 
 void TFrmopt::runWithWorkingPicture()

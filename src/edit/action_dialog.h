@@ -56,6 +56,7 @@ public:
     QLabel* Image2;     // decoration
     QLabel* Label2;
     QLabel* Label3;
+    QLabel* LblEmpty; // says so when the picture is empty
     QGroupBox* GroupBox1;
     QRadioButton* OptionJ;
     QRadioButton* OptionB;
@@ -66,6 +67,9 @@ public:
     QRadioButton* OptionC;
     QPushButton* cmdtext;
     QPushButton* Button1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate();

@@ -62,6 +62,7 @@ TFrmtext::TFrmtext(QWidget* owner, Messages& messages) : QDialog(owner), message
     Edbox1 = new QLineEdit(this);
     Edbox1->setMaxLength(75);
     Edbox1->setGeometry(12, 70, 440, 24);
+    Label1->setBuddy(Edbox1); // which also names the box to a screen reader
 
     GroupBox1 =
         makeGroup(this, QStringLiteral("Where should the text start?"), QRect(12, 102, 216, 108));
@@ -154,6 +155,8 @@ void TFrmtext::showEvent(QShowEvent* event)
         BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     }
     QDialog::showEvent(event);
+    // typing goes into the text, whichever button was clicked last time
+    Edbox1->setFocus();
 }
 
 void TFrmtext::keyPressEvent(QKeyEvent* event)

@@ -52,6 +52,7 @@ Tfrmcomp::Tfrmcomp(QWidget* owner)
                                       "your stored images even smaller, or if you would like to "
                                       "adjust the image quality level."),
                        QRect(12, 142, 415, 64), true);
+    continueUnder(*Label3, *Label2);
 
     GroupBox1 = new QGroupBox(QStringLiteral("JPEG Compression Options"), this);
     GroupBox1->setGeometry(40, 212, 359, 104);
@@ -60,6 +61,9 @@ Tfrmcomp::Tfrmcomp(QWidget* owner)
     ScrollBar1->setPageStep(1);
     ScrollBar1->setSingleStep(1);
     ScrollBar1->setGeometry(16, 24, 327, 18);
+    // the quality can be chosen from the keyboard: arrows and Page Up/Down move the bar
+    ScrollBar1->setFocusPolicy(Qt::StrongFocus);
+    ScrollBar1->setAccessibleName(GroupBox1->title());
     Lblnumber = makeLabel(GroupBox1, QString(), QRect(160, 46, 40, 16));
     Lblnumber->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label4 = makeLabel(GroupBox1, QStringLiteral("Quality ->"), QRect(16, 76, 64, 16));
@@ -84,6 +88,12 @@ void Tfrmcomp::FormCreate()
     // starts at 85, not the 75 that the text above names
     ScrollBar1->setValue(85);
     ScrollBar1Change();
+}
+
+void Tfrmcomp::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    ScrollBar1->setFocus();
 }
 
 void Tfrmcomp::ScrollBar1Change()

@@ -35,6 +35,9 @@ public:
     QLabel* LblComp;
     QPushButton* Button1;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void FormCreate();
 };

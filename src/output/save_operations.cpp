@@ -66,6 +66,7 @@ QString SaveOperations::askFileName(SaveDialogSpec& dialog)
 
 void SaveOperations::SaveAsJpeg(const QImage& source)
 {
+    requireNonEmpty(source); // before any dialog asks for what cannot be written
     ShowJpegQualityDialog();
     // encoded at once, before the file name is asked for; written later as it is
     Image2 = encodeJpeg(source, utovrin8::JpegQuality);
@@ -78,6 +79,7 @@ void SaveOperations::SaveAsJpeg(const QImage& source)
 
 void SaveOperations::SaveAsBitmap(const QImage& source)
 {
+    requireNonEmpty(source);
     const QString fileName = askFileName(SaveDialog1);
     if (fileName.isEmpty())
         return;
@@ -87,6 +89,7 @@ void SaveOperations::SaveAsBitmap(const QImage& source)
 
 void SaveOperations::SaveAsPng(const QImage& source)
 {
+    requireNonEmpty(source);
     const QString fileName = askFileName(SaveDialog3);
     if (fileName.isEmpty())
         return;

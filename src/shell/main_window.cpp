@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -42,6 +43,7 @@ QPushButton* makeButton(QGroupBox* group, const QString& caption, const QString&
     button->setGeometry(7, top, 142, 18);
     button->setToolTip(hint);
     button->setFocusPolicy(Qt::TabFocus);
+    button->setAutoDefault(true); // Enter clicks the focused button, as Space does
     return button;
 }
 
@@ -234,11 +236,19 @@ void TForm1::ArrangeControls()
     QList<int> widths;
     for (const QGroupBox* group : groups)
         widths.append(group->width());
-    const PanelLayout layout = arrangePanel(width(), height(), widths);
+    const QSize outer = outerSize();
+    const PanelLayout layout = arrangePanel(outer.width(), outer.height(), widths);
     for (qsizetype i = 0; i < groups.size(); ++i)
         groups[i]->move(layout.groupLefts[i], groups[i]->y());
     ScrollBox1->resize(layout.scrollBoxWidth, layout.scrollBoxHeight);
     Label1->move(layout.labelLeft, Label1->y());
+}
+
+QSize TForm1::outerSize() const
+{
+    // the window manager's frame is known only once the window has been shown; until then the
+    // window's own size stands for it
+    return isVisible() ? frameGeometry().size() : size();
 }
 
 void TForm1::showCentred()
@@ -253,11 +263,21 @@ void TForm1::resizeEvent(QResizeEvent* event)
     ArrangeControls();
 }
 
+void TForm1::moveEvent(QMoveEvent* event)
+{
+    // the window manager has framed the window, or changed its frame
+    QWidget::moveEvent(event);
+    ArrangeControls();
+}
+
 void TForm1::closeEvent(QCloseEvent* event)
 {
     // a settings file that cannot be written must not keep the window open
+    // closed while selecting, the window would have come back at its start size
+    const QSize kept =
+        inSelectionMode() ? QSize(utovrin::StartWidth, utovrin::StartHeight) : size();
     try {
-        SaveWindowSize(size(), SettingsSection, utovrin::SettingsPath);
+        SaveWindowSize(kept, SettingsSection, utovrin::SettingsPath);
     } catch (const std::exception& failure) {
         services_.messages.show(MessageKind::Error, QString::fromUtf8(failure.what()));
     }

@@ -116,6 +116,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -127,6 +130,9 @@ private:
     void createLastingWindows();
     void drawBand();
     void restoreStartBounds();
+    bool inSelectionMode() const;
+    void cancelSelection();
+    QSize outerSize() const;
 
     Services services_;
 };

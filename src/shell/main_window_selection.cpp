@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollArea>
 #include <QTimer>
@@ -22,6 +23,7 @@ void TForm1::cmdareaClick()
     // the surface must sit at the screen's corner even before the window manager maximises it
     setGeometry(QRect(QPoint(0, 0), platform::primaryScreenSize()));
     showMaximized();
+    setFocus(); // the hidden buttons took the keys with them; Escape must come here
 }
 
 void TForm1::EnterSelectionMode()
@@ -72,8 +74,46 @@ void TForm1::Image3MouseMove(QPoint at)
 void TForm1::restoreStartBounds()
 {
     setWindowFlags(Qt::Window);
-    setGeometry(utovrin::StartLeft, utovrin::StartTop, utovrin::StartWidth, utovrin::StartHeight);
+    // the start position is where the frame stood, so the window is moved by its frame
+    resize(utovrin::StartWidth, utovrin::StartHeight);
+    move(utovrin::StartLeft, utovrin::StartTop);
     showNormal();
+}
+
+void TForm1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // the window manager sometimes drops the maximised state of the surface it has just mapped
+    if (event->type() == QEvent::WindowStateChange && inSelectionMode() &&
+        windowState() == Qt::WindowNoState)
+        QTimer::singleShot(0, this, [this] {
+            if (inSelectionMode() && windowState() == Qt::WindowNoState)
+                showMaximized();
+        });
+}
+
+bool TForm1::inSelectionMode() const
+{
+    return !Image3->isHidden();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && inSelectionMode()) {
+        cancelSelection();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TForm1::cancelSelection()
+{
+    if (utovrin::Selecting) {
+        utovrin::Selecting = false;
+        drawBand(); // takes the band away
+    }
+    LeaveSelectionMode();
+    restoreStartBounds();
 }
 
 void TForm1::Image3MouseUp(QPoint at)

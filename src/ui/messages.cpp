@@ -30,13 +30,27 @@ BoxLook lookOf(MessageKind kind)
     return {QMessageBox::NoIcon, ApplicationTitle};
 }
 
+// A message box settles its size only as it is shown, so it is centred then.
+class CentredBox : public QMessageBox
+{
+public:
+    CentredBox(const BoxLook& look, const QString& text)
+        : QMessageBox(look.icon, look.caption, text, QMessageBox::Ok, nullptr, DialogTitleBar)
+    {
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        centreOnScreen(*this);
+    }
+};
+
 } // namespace
 
 void BoxMessages::show(MessageKind kind, const QString& text)
 {
-    const BoxLook look = lookOf(kind);
-    QMessageBox box(look.icon, look.caption, text, QMessageBox::Ok);
-    box.adjustSize();
-    centreOnScreen(box);
+    CentredBox box(lookOf(kind), text);
     box.exec();
 }

@@ -1,6 +1,7 @@
 #include "ui/window_look.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QWidget>
 
@@ -22,6 +23,14 @@ void fillBackground(QWidget& window, const QColor& colour)
 
 void centreOnScreen(QWidget& window)
 {
+    // a window is moved by its frame, known once the window manager has framed it
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        window.move(screen->geometry().center() - window.rect().center());
+        window.move(screen->geometry().center() -
+                    QRect(QPoint(0, 0), window.frameGeometry().size()).center());
+}
+
+void continueUnder(QLabel& continued, const QLabel& above)
+{
+    continued.setGeometry(above.x(), above.y() + above.heightForWidth(above.width()),
+                          continued.width(), continued.heightForWidth(continued.width()));
 }

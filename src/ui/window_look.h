@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 
+class QLabel;
 class QWidget;
 
 // What the program's windows share in their look.
@@ -18,3 +19,12 @@ void fillBackground(QWidget& window, const QColor& colour);
 
 // Puts the window in the middle of the primary screen.
 void centreOnScreen(QWidget& window);
+
+// The title bar of a dialog that is neither minimised nor maximised: its caption and a close box.
+inline constexpr Qt::WindowFlags DialogTitleBar = Qt::Dialog | Qt::CustomizeWindowHint |
+                                                  Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                  Qt::WindowCloseButtonHint;
+
+// Puts `continued` directly under the text of `above`, so that a sentence split over two
+// word-wrapped labels reads as one paragraph; `continued` then is as high as its own text.
+void continueUnder(QLabel& continued, const QLabel& above);

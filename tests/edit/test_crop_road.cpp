@@ -5,6 +5,7 @@
 #include "pattern_window.h"
 #include "platform/platform.h"
 #include "shell/main_window.h"
+#include "shell/settings_file.h"
 #include "ui/picture_box.h"
 
 #include <QCheckBox>
@@ -66,6 +67,8 @@ private Q_SLOTS:
     void optionsGetThePictureWithText();
     void missingPaintProgramHasTheDialogsOwnMessage();
     void topWindowCapture();
+    void keysLeaveSelectionMode_data();
+    void keysLeaveSelectionMode();
     void offScreenPartsAreBlack();
 
 private:
@@ -81,6 +84,8 @@ void TestCropRoad::init()
     form_ = std::make_unique<TForm1>(fgtest::services());
     form_->showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    // framed by the window manager
+    QTRY_VERIFY(form_->frameGeometry() != form_->geometry());
 }
 
 void TestCropRoad::cleanup()
@@ -113,8 +118,7 @@ QImage TestCropRoad::captureAndEnterSelection()
 
 void TestCropRoad::dragCropsTheCapture()
 {
-    const QRect startBounds(utovrin::StartLeft, utovrin::StartTop, utovrin::StartWidth,
-                            utovrin::StartHeight);
+    const QRect startClient = form_->geometry(), startFrame = form_->frameGeometry();
     form_->resize(900, 700); // whatever the user made of it, the crop puts it back
     const QImage capture = captureAndEnterSelection();
     QVERIFY(!capture.isNull());
@@ -156,7 +160,9 @@ void TestCropRoad::dragCropsTheCapture()
     QVERIFY(form_->Image3->isHidden());
     QVERIFY(form_->ScrollBox1->isVisible());
     QVERIFY(!(form_->windowFlags() & Qt::FramelessWindowHint));
-    QTRY_COMPARE(form_->geometry(), startBounds);
+    // back exactly where it first stood, frame and client
+    QTRY_COMPARE(form_->geometry(), startClient);
+    QCOMPARE(form_->frameGeometry(), startFrame);
     QCOMPARE(form_->cursor().shape(), Qt::ArrowCursor);
 }
 
@@ -204,6 +210,53 @@ void TestCropRoad::anyMouseButtonDraws()
     QTRY_VERIFY(opened);
     QCOMPARE(form_->Image4.size(), QSize(40, 20));
     QCOMPARE(form_->Image4.pixel(0, 0), capture.pixel(30, 40));
+}
+
+void TestCropRoad::keysLeaveSelectionMode_data()
+{
+    QTest::addColumn<bool>("dragging");
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("Escape") << false << "Escape";
+    QTest::newRow("Escape while dragging") << true << "Escape";
+    QTest::newRow("Alt+F4") << false << "alt+F4";
+}
+
+// Escape leaves the selection mode with nothing cut out and the window back as it stood; closing
+// the program from the selection mode keeps the size it would have come back at.
+void TestCropRoad::keysLeaveSelectionMode()
+{
+    QFETCH(bool, dragging);
+    QFETCH(QString, keys);
+    const QRect startClient = form_->geometry(), startFrame = form_->frameGeometry();
+    const QImage capture = captureAndEnterSelection();
+    QVERIFY(!capture.isNull());
+    bool opened = false;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        opened = true;
+        dialog.close();
+    });
+    if (dragging)
+        QProcess::execute("xdotool",
+                          {"mousemove", "40", "40", "mousedown", "1", "mousemove", "90", "80"});
+    QTRY_VERIFY(!dragging || utovrin::Selecting);
+    QProcess::execute("xdotool", {"key", keys});
+    if (dragging)
+        QProcess::execute("xdotool", {"mouseup", "1"});
+    if (keys == "alt+F4") {
+        QTRY_VERIFY(!form_->isVisible());
+        QCOMPARE(ReadWindowWidth("form1", utovrin::SettingsPath), utovrin::StartWidth);
+        QCOMPARE(ReadWindowHeight("form1", utovrin::SettingsPath), utovrin::StartHeight);
+        return;
+    }
+    QTRY_VERIFY(form_->Image3->isHidden());
+    QTRY_COMPARE(form_->geometry(), startClient);
+    QCOMPARE(form_->frameGeometry(), startFrame);
+    QVERIFY(form_->ScrollBox1->isVisible());
+    QVERIFY(!utovrin::Selecting);
+    QCOMPARE(fgtest::firstDifference(form_->Image3->picture(), capture), QString());
+    QTest::qWait(300);
+    QVERIFY(!opened);
+    QVERIFY(fgtest::appMessages().shown.isEmpty());
 }
 
 void TestCropRoad::clickWithoutDragGivesEmptyPicture_data()
