@@ -63,6 +63,7 @@ Tfrmcomp::Tfrmcomp(QWidget* owner)
     ScrollBar1->setGeometry(16, 24, 327, 18);
     // the quality can be chosen from the keyboard: arrows and Page Up/Down move the bar
     ScrollBar1->setFocusPolicy(Qt::StrongFocus);
+    ScrollBar1->setInvertedControls(false); // Right and Page Up raise the quality
     ScrollBar1->setAccessibleName(GroupBox1->title());
     Lblnumber = makeLabel(GroupBox1, QString(), QRect(160, 46, 40, 16));
     Lblnumber->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

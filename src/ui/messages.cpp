@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 
 namespace
 {
@@ -30,13 +31,21 @@ BoxLook lookOf(MessageKind kind)
     return {QMessageBox::NoIcon, ApplicationTitle};
 }
 
-// A message box settles its size only as it is shown, so it is centred then.
+// A message box settles its size only as it is shown, and its frame only some moments after, once
+// the window manager has framed it (no event tells when): it is centred at both steps.
 class CentredBox : public QMessageBox
 {
 public:
     CentredBox(const BoxLook& look, const QString& text)
         : QMessageBox(look.icon, look.caption, text, QMessageBox::Ok, nullptr, DialogTitleBar)
     {
+        framed_.setInterval(20);
+        connect(&framed_, &QTimer::timeout, this, [this] {
+            if (frameGeometry() == geometry() && ++polls_ < 50)
+                return;
+            framed_.stop();
+            centreOnScreen(*this);
+        });
     }
 
 protected:
@@ -44,7 +53,12 @@ protected:
     {
         QMessageBox::showEvent(event);
         centreOnScreen(*this);
+        framed_.start();
     }
+
+private:
+    QTimer framed_;
+    int polls_ = 0;
 };
 
 } // namespace

@@ -282,11 +282,16 @@ void TestCropRoad::clickWithoutDragGivesEmptyPicture()
     QFETCH(QString, message);
     QVERIFY(!captureAndEnterSelection().isNull());
     fgtest::appChoosers().answers = {dir_.filePath("never-written")};
-    closeQualityDialog();
+    bool askedQuality = false;
+    fgtest::answerWhenOpen<Tfrmcomp>([&](Tfrmcomp& dialog) {
+        askedQuality = true;
+        dialog.close();
+    });
     bool opened = false;
     fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
         opened = true;
         QCOMPARE(dialog.Image1->size(), QSize(0, 0));
+        QVERIFY(dialog.LblEmpty->isVisible());
         optionNamed(dialog, option)->setChecked(true);
         dialog.close();
     });
@@ -297,6 +302,8 @@ void TestCropRoad::clickWithoutDragGivesEmptyPicture()
              qPrintable(fgtest::appMessages().shown[0].text));
     QVERIFY(form_->Image4.isNull());
     QVERIFY(!QFile::exists(dir_.filePath("never-written")));
+    QVERIFY(fgtest::appChoosers().asked.isEmpty()); // said before any dialog asks for a name
+    QVERIFY(!askedQuality);
 }
 
 void TestCropRoad::optionsGetThePictureWithText_data()
