@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs Framegrove into a temporary prefix and drives the installed program on the test
 # display: "Help" and "Software Downloads" hand their documents to a stand-in browser set up for
-# HTML in the test's own XDG folders, and "About" shows its window. Then the help test program, put beside the installed one,
-# checks the messages shown when no program takes a document.
+# HTML in the test's own XDG folders, a missing document gives a message instead, and "About"
+# shows its window. Then the help test program, put beside the installed one, checks the
+# messages shown when no browser is set up.
 # Usage: test_installed_program.sh <build folder> <help test program>
 set -euo pipefail
 build="$1"
@@ -61,6 +62,14 @@ press Help
 expect_browser_given "$documents/readme.html"
 press "Software Downloads"
 expect_browser_given "$documents/download.html"
+# a missing document is reported, not handed over
+rm "$documents/readme.html"
+press Help
+timeout 10 xdotool search --sync --onlyvisible --pid "$app" --name "^Framegrove Screen Capture$" >/dev/null ||
+    fail "Help showed no message for a missing readme.html"
+[ ! -f "$record" ] || fail "the browser was started for a missing readme.html"
+xdotool key Return
+
 press About
 timeout 10 xdotool search --sync --onlyvisible --pid "$app" --name "^Framegrove $" >/dev/null ||
     fail "About showed no window"
@@ -68,5 +77,6 @@ kill "$app"
 wait "$app" 2>/dev/null || true
 app=""
 
+# the test program has folders of its own, without the stand-in; the system's are shut out above
 cp "$help_test" "$prefix/bin/"
 "$prefix/bin/$(basename "$help_test")"
