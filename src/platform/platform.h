@@ -35,3 +35,25 @@ QString findPaintProgram(const QString& systemFolder);
 bool startProgram(const QString& program, const QString& file);
 
 } // namespace platform
+
+// ---- What the program ships, and documents handed to the user's own programs ----
+namespace platform
+{
+
+// The kinds of file shipped with the program; the installed layout keeps each in its own folder.
+enum class ShippedKind {
+    Document, // the help documents and their pictures
+    Plugin,   // libraries loaded at their first use
+};
+
+// Full path of the shipped file `name`, found relative to the program so that a package works
+// under any prefix: beside the program (as in the build tree), else in the kind's folder of the
+// installed layout. Empty when it is in neither place.
+QString findShippedFile(ShippedKind kind, const QString& name);
+
+// Opens the HTML document at `path` in the user's default browser without waiting for the
+// browser; false when no program took it: none is set up for HTML, the one set up cannot be
+// started, or the document does not exist.
+bool openHtmlDocument(const QString& path);
+
+} // namespace platform

@@ -4,6 +4,8 @@
 #include "ui/choosers.h"
 #include "ui/messages.h"
 
+#include <QIcon>
+
 int main(int argc, char** argv)
 {
     // the web-pictures tool starts a browser later, which needs shared GL contexts from here on
@@ -11,6 +13,9 @@ int main(int argc, char** argv)
     BoxMessages messages;
     DialogChoosers choosers;
     FgApplication app(argc, argv, messages);
+    // the desktop's entry and icon for our windows, once installed
+    QGuiApplication::setDesktopFileName(QStringLiteral(FG_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(FG_APP_ID)));
     TForm1 Form1({messages, choosers});
     Form1.showCentred();
     return app.exec();

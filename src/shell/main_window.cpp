@@ -2,6 +2,7 @@
 
 #include "edit/action_dialog.h"
 #include "edit/text_dialog.h"
+#include "help/about_window.h"
 #include "output/quality_dialog.h"
 #include "output/save_operations.h"
 #include "platform/platform.h"
@@ -103,6 +104,7 @@ void TForm1::createLastingWindows()
 {
     frmcomp = new Tfrmcomp(this);
     saves = std::make_unique<SaveOperations>(services_.choosers, *frmcomp);
+    frmdisc = new Tfrmdisc(this);
     Frmtext = new TFrmtext(this, services_.messages);
     Frmopt =
         new TFrmopt(this, {Image4, *Image1, *saves, utovrin::PaintProgramPath, utovrin::WorkDir},
@@ -177,6 +179,9 @@ void TForm1::connectHandlers()
     connect(Image3, &PictureBox::mouseReleased, this, &TForm1::Image3MouseUp);
     connect(CmdTopWindow, &QPushButton::clicked, this, &TForm1::CmdTopWindowClick);
     connect(Timer_For_Top_Window, &QTimer::timeout, this, &TForm1::Timer_For_Top_WindowTimer);
+    connect(cmdhelpl, &QPushButton::clicked, this, &TForm1::cmdhelplClick);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 }
 
 void TForm1::FormCreate()

@@ -14,6 +14,7 @@ class Messages;
 class PictureBox;
 class SaveOperations;
 class Tfrmcomp;
+class Tfrmdisc;
 class TFrmopt;
 class TFrmtext;
 class QCheckBox;
@@ -75,6 +76,9 @@ public:
     void CmdTopWindowClick();
     void Timer_For_Top_WindowTimer();
     void GrabTopWindow();
+    void cmdhelplClick();
+    void Button2Click();
+    void Button1Click();
 
     QScrollArea* ScrollBox1;
     PictureBox* Image1; // the main image, as large as the primary screen
@@ -110,6 +114,7 @@ public:
 
     // the windows that live for the whole run
     Tfrmcomp* frmcomp;
+    Tfrmdisc* frmdisc;
     TFrmtext* Frmtext;
     TFrmopt* Frmopt;
     std::unique_ptr<SaveOperations> saves; // the save dialogs and the JPEG holder

@@ -1,0 +1,51 @@
+# What `cmake --install` puts in place: the program, its help documents with their pictures, and
+# what a desktop needs to list it (entry, icons, metadata). In the build tree the documents are
+# copied beside the program, where it finds them too.
+
+set(FG_DOCUMENTS readme.html style.css)
+file(GLOB FG_DOCUMENT_PICTURES CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}/docs
+    ${PROJECT_SOURCE_DIR}/docs/pictures/*.png)
+# the download page names the home page of project()
+configure_file(docs/download.html ${CMAKE_BINARY_DIR}/download.html @ONLY)
+set(FG_DOCUMENTS_IN_BUILD)
+foreach(file IN LISTS FG_DOCUMENTS FG_DOCUMENT_PICTURES)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${file}
+        COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/${file} ${CMAKE_BINARY_DIR}/${file}
+        DEPENDS ${PROJECT_SOURCE_DIR}/docs/${file} VERBATIM)
+    list(APPEND FG_DOCUMENTS_IN_BUILD ${CMAKE_BINARY_DIR}/${file})
+endforeach()
+
+# the icon is drawn once, as SVG; the sizes that desktops ask for as PNG are rendered from it
+find_program(FG_RSVG_CONVERT rsvg-convert REQUIRED)
+set(FG_ICON_SVG ${PROJECT_SOURCE_DIR}/data/framegrove.svg)
+set(FG_ICON_SIZES 16 24 32 48 64 128 256)
+set(FG_ICON_PNGS)
+foreach(size IN LISTS FG_ICON_SIZES)
+    set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/${FG_APP_ID}.png)
+    add_custom_command(OUTPUT ${png}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
+        COMMAND ${FG_RSVG_CONVERT} -w ${size} -h ${size} -o ${png} ${FG_ICON_SVG}
+        DEPENDS ${FG_ICON_SVG} VERBATIM)
+    list(APPEND FG_ICON_PNGS ${png})
+    install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+add_custom_target(fg_shipped_files ALL DEPENDS ${FG_DOCUMENTS_IN_BUILD} ${FG_ICON_PNGS})
+
+# the day the version in project() was released; the two change together
+set(FG_RELEASE_DATE 2026-12-09)
+configure_file(data/framegrove.desktop.in ${CMAKE_BINARY_DIR}/${FG_APP_ID}.desktop @ONLY)
+configure_file(data/framegrove.metainfo.xml.in ${CMAKE_BINARY_DIR}/${FG_APP_ID}.metainfo.xml @ONLY)
+
+install(TARGETS framegrove RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+foreach(file IN LISTS FG_DOCUMENTS FG_DOCUMENT_PICTURES)
+    get_filename_component(folder ${file} DIRECTORY)
+    install(FILES docs/${file} DESTINATION ${FG_INSTALL_DOCUMENTDIR}/${folder})
+endforeach()
+install(FILES ${CMAKE_BINARY_DIR}/download.html DESTINATION ${FG_INSTALL_DOCUMENTDIR})
+install(FILES ${CMAKE_BINARY_DIR}/${FG_APP_ID}.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${FG_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+    RENAME ${FG_APP_ID}.svg)
+install(FILES ${CMAKE_BINARY_DIR}/${FG_APP_ID}.metainfo.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -1,0 +1,11 @@
+#include "help/documents.h"
+
+#include "platform/platform.h"
+#include "ui/messages.h"
+
+void OpenShippedDocument(const QString& name, const QString& failureMessage, Messages& messages)
+{
+    const QString path = platform::findShippedFile(platform::ShippedKind::Document, name);
+    if (path.isEmpty() || !platform::openHtmlDocument(path))
+        messages.show(MessageKind::Plain, failureMessage);
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Makes the Debian package and checks what a user installs with it: every file in its place,
+# dependencies found from the binaries, a desktop entry and metadata that the validators accept.
+# Usage: test_package.sh <source folder> <build folder>
+set -euo pipefail
+work=$(mktemp -d /tmp/fg-package.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# the build is done; only the packing is under test
+package=$(FG_BUILD_DIR="$2" "$1/scripts/package.sh" "$work/out" | tail -n 1)
+dpkg-deb -c "$package" | awk '{ print $6 }' | sed 's|^\./|/|' >"$work/files"
+id=org.framegrove.Framegrove
+for file in /usr/bin/framegrove /usr/share/framegrove/readme.html /usr/share/framegrove/download.html \
+    /usr/share/framegrove/style.css /usr/share/framegrove/pictures/main-window.png \
+    /usr/share/framegrove/pictures/about-window.png /usr/share/applications/$id.desktop \
+    /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/icons/hicolor/48x48/apps/$id.png \
+    /usr/share/icons/hicolor/256x256/apps/$id.png /usr/share/metainfo/$id.metainfo.xml \
+    /usr/share/doc/framegrove/LICENSE; do
+    grep -qx "$file" "$work/files" || fail "the package lacks $file"
+done
+depends=$(dpkg-deb -f "$package" Depends)
+for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 xdg-utils; do
+    [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
+done
+dpkg-deb -x "$package" "$work/root"
+desktop-file-validate "$work/root/usr/share/applications/$id.desktop"
+appstreamcli validate --no-net --explain "$work/root/usr/share/metainfo/$id.metainfo.xml"
+echo PASS
