@@ -13,6 +13,10 @@ packages=(
     xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick libjpeg-turbo-progs pngcheck
     xclip poppler-utils cups cups-client cups-bsd printer-driver-cups-pdf
     fonts-dejavu-core fonts-liberation2
+    # Wayland sessions: Qt's wayland platform, and a headless sway with the screenshot portal for
+    # the tests (-gtk only so that the portal offers the Screenshot interface at all)
+    qt6-wayland sway grim xwayland pipewire xdg-desktop-portal xdg-desktop-portal-wlr
+    xdg-desktop-portal-gtk
 )
 
 missing=()

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QTimer>
 
@@ -19,6 +20,12 @@ void TForm1::cmdareaClick()
 {
     EnterSelectionMode();
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    if (platform::windowsPlacedByCompositor()) {
+        // the compositor puts a maximised window where it likes; a full-screen one covers the
+        // output from its corner
+        showFullScreen();
+        return;
+    }
     // the surface must sit at the screen's corner even before the window manager maximises it
     setGeometry(QRect(QPoint(0, 0), platform::primaryScreenSize()));
     showMaximized();
@@ -112,8 +119,10 @@ void TForm1::Timer_For_Top_WindowTimer()
     if (!countTickAndCheckDue(TimerTicks, WaitTicks))
         return;
     Timer_For_Top_Window->stop();
-    GrabTopWindow();
-    show();
+    {
+        const auto showAgain = qScopeGuard([this] { show(); }); // also when the session refuses
+        GrabTopWindow();
+    }
     const QSize size(TopWindowRect.Right - TopWindowRect.Left,
                      TopWindowRect.Bottom - TopWindowRect.Top);
     Frmopt->setPicture(Image4, size);
@@ -128,10 +137,14 @@ void TForm1::Timer_For_Top_WindowTimer()
 void TForm1::GrabTopWindow()
 {
     using namespace utovrin;
+    if (const std::optional<platform::WindowShot> shot = platform::grabActiveWindow()) {
+        const QRect& frame = shot->frame;
+        TopWindowRect = Edges{frame.left(), frame.top(), frame.left() + frame.width(),
+                              frame.top() + frame.height()};
+        Image4 = shot->picture;
+        return;
+    }
     // with no active window the last rectangle is taken again
-    if (const std::optional<QRect> frame = platform::activeWindowFrame())
-        TopWindowRect = Edges{frame->left(), frame->top(), frame->left() + frame->width(),
-                              frame->top() + frame->height()};
     const QRect area(TopWindowRect.Left, TopWindowRect.Top,
                      TopWindowRect.Right - TopWindowRect.Left,
                      TopWindowRect.Bottom - TopWindowRect.Top);
