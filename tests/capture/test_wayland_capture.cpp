@@ -65,6 +65,7 @@ private Q_SLOTS:
     void cropSurfaceCoversTheOutput();
     void portalFailureIsReported_data();
     void portalFailureIsReported();
+    void startsWithoutPortal();
 
 private:
     std::unique_ptr<fgtest::PatternWindow> pattern_;
@@ -217,6 +218,14 @@ void TestWaylandCapture::portalFailureIsReported()
     QVERIFY2(text.startsWith("The screen could not be captured: ") && text.contains(says),
              qPrintable(text));
     QCOMPARE(form_->Image1->picture(), kept);
+}
+
+void TestWaylandCapture::startsWithoutPortal()
+{
+    // the portal is gone since the last row: the start-up capture was refused, the window is up
+    QCOMPARE(fgtest::appMessages().shown.size(), 1);
+    QVERIFY(fgtest::appMessages().shown[0].text.contains("is not available"));
+    QVERIFY(form_->isVisible());
 }
 
 FG_TEST_MAIN(TestWaylandCapture)
