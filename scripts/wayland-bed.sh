@@ -66,8 +66,10 @@ case "${1:-}" in
     [ "$(id -u)" = 0 ] &&
         exec unshare --mount --propagation private "$here/wayland-bed.sh" --namespace \
             "$program" "$@"
-    # without a namespace of our own: one bed at a time on this machine
-    exec 8>/tmp/fg-wayland-bed.lock
+    # without a namespace of our own: one bed at a time on this machine, whoever starts it
+    lock=/tmp/fg-wayland-bed.lock
+    (umask 0 && : >>"$lock")
+    exec 8>>"$lock"
     flock 8
     run=$(mktemp -d /tmp/fg-wayland-bed.XXXXXX)
     trap 'rm -rf "$run"' EXIT
