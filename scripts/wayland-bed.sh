@@ -38,20 +38,17 @@ EOF
 case "${1:-}" in
 --inside) ;;
 --namespace)
-    # root, in a mount namespace of its own: a private /tmp, and a copy of the program there,
-    # since nobody may not read the build folder
-    shift
-    mount -t tmpfs -o mode=1777 tmpfs /tmp || exit 1
-    run=$(mktemp -d /tmp/fg-wayland-bed.XXXXXX)
-    install -m 755 "$1" "$run/program"
-    shift
+    # root, in a mount namespace of its own: the bed's folder becomes its /tmp
+    mount --bind "$2" /tmp || exit 1
+    shift 2
+    run=$(mktemp -d /tmp/run.XXXXXX)
     prepare_bus "$run"
     chown -R nobody:nogroup "$run"
     exec setpriv --reuid=nobody --regid=nogroup --clear-groups --reset-env \
         env PATH=/usr/bin:/bin HOME="$run" USER=nobody LANG=C.UTF-8 BED_RUN="$run" \
         QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-wayland}" \
         dbus-run-session --config-file="$run/bus.conf" -- \
-        "$here/wayland-bed.sh" --inside "$run/program" "$@"
+        /tmp/wayland-bed.sh --inside /tmp/program "$@"
     ;;
 *)
     for tool in sway grim pipewire /usr/libexec/xdg-desktop-portal \
@@ -63,9 +60,18 @@ case "${1:-}" in
     done
     program=$(realpath "$1")
     shift
-    [ "$(id -u)" = 0 ] &&
-        exec unshare --mount --propagation private "$here/wayland-bed.sh" --namespace \
-            "$program" "$@"
+    if [ "$(id -u)" = 0 ]; then
+        # the program and this script are copied into the bed's own /tmp: nobody may not read
+        # the build folder, and a clone under /tmp would be hidden there
+        bed=$(mktemp -d /tmp/fg-wayland-bed.XXXXXX)
+        chmod 1777 "$bed"
+        install -m 755 "$program" "$bed/program"
+        install -m 755 "$here/wayland-bed.sh" "$bed/wayland-bed.sh"
+        unshare --mount --propagation private "$bed/wayland-bed.sh" --namespace "$bed" "$@"
+        status=$?
+        rm -rf "$bed"
+        exit $status
+    fi
     # without a namespace of our own: one bed at a time on this machine, whoever starts it
     lock=/tmp/fg-wayland-bed.lock
     (umask 0 && : >>"$lock")
