@@ -19,17 +19,12 @@ namespace
 const QRgb Background = qRgb(0x33, 0x66, 0x99);
 const QRgb Decoration = qRgb(255, 0, 255);
 
-QImage grim(const QRect& area = {})
+// What grim sees: the whole layout, or what `choice` picks (-g area, -o output).
+QImage grim(QStringList choice = {})
 {
-    QStringList arguments{"-t", "ppm"};
-    if (!area.isNull())
-        arguments << "-g"
-                  << QString("%1,%2 %3x%4")
-                         .arg(area.x())
-                         .arg(area.y())
-                         .arg(area.width())
-                         .arg(area.height());
-    const QByteArray ppm = fgtest::runPeer("grim", arguments << "-");
+    const QByteArray ppm = fgtest::runPeer("grim", choice << "-t"
+                                                          << "ppm"
+                                                          << "-");
     return QImage::fromData(ppm, "PPM").convertToFormat(QImage::Format_RGB32);
 }
 
@@ -63,6 +58,7 @@ private Q_SLOTS:
     void stampLandsAsOnX11();
     void topWindowIsTheFocusedFrame();
     void cropSurfaceCoversTheOutput();
+    void primaryOutputAmongOthers();
     void portalFailureIsReported_data();
     void portalFailureIsReported();
     void startsWithoutPortal();
@@ -160,7 +156,9 @@ void TestWaylandCapture::topWindowIsTheFocusedFrame()
     const QRect frame = rectOf(utovrin::TopWindowRect);
     QCOMPARE(frame.topLeft(), QPoint(100, 120));
     QVERIFY2(frame.width() > 320 && frame.height() > 200, "borders and title bar included");
-    QCOMPARE(fgtest::firstDifference(shown, grim(frame)), QString());
+    const QString area =
+        QString("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height());
+    QCOMPARE(fgtest::firstDifference(shown, grim({"-g", area})), QString());
     // framed exactly: every edge pixel is the frame's colour, none the desktop's
     const int right = frame.width() - 1, bottom = frame.height() - 1;
     for (const QPoint corner : {QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom),
@@ -189,6 +187,21 @@ void TestWaylandCapture::cropSurfaceCoversTheOutput()
     QTRY_VERIFY(!cropped.isNull());
     QCOMPARE(fgtest::firstDifference(cropped, before_.copy(110, 130, 100, 50)), QString());
     QVERIFY(!form_->isFullScreen());
+}
+
+void TestWaylandCapture::primaryOutputAmongOthers()
+{
+    // another output at the layout's corner, and the primary one at twice the pixels
+    QVERIFY(sway("create_output"));
+    QVERIFY(sway("output HEADLESS-2 resolution 640x480 position 0 0"));
+    QVERIFY(sway("output HEADLESS-1 position 640 100 scale 2"));
+    QTRY_COMPARE(QGuiApplication::screens().size(), 2);
+    QTRY_COMPARE(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
+    QTest::qWait(500);
+    QCOMPARE(platform::primaryScreenSize(), QSize(1280, 1024));
+    form_->GrabScreen();
+    QCOMPARE(fgtest::firstDifference(form_->Image1->picture(), grim({"-o", "HEADLESS-1"})),
+             QString());
 }
 
 void TestWaylandCapture::portalFailureIsReported_data()
