@@ -15,3 +15,5 @@ start_private_display 1280x1024x24 nowm
 for extra in "$build"/bench/bench_codecs; do
     [ -x "$extra" ] && "$extra"
 done
+# the same grab on a Wayland desktop, in a private headless sway
+"$here/scripts/wayland-bed.sh" "$build/bench/bench_portal_capture" 2>/dev/null

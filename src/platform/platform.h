@@ -11,12 +11,9 @@ namespace platform
 {
 
 // The screen's pixels inside `area` (screen coordinates), as an RGB32 picture of exactly
-// area.size(). Parts of the area that lie off the screen come out black.
+// area.size(). Parts of the area that lie off the screen come out black. Throws
+// CaptureFailure (screen_capture.h) when the session refuses.
 QImage grabScreen(const QRect& area);
-
-// The outer rectangle of the active window (its frame and title bar included) in screen
-// coordinates; none when no window is active or its rectangle cannot be read.
-std::optional<QRect> activeWindowFrame();
 
 // The primary screen's size in pixels.
 QSize primaryScreenSize();
@@ -33,6 +30,23 @@ QString findPaintProgram(const QString& systemFolder);
 // Starts `program` with `file` as its one argument (never split at blanks) and does not wait
 // for it; false when it cannot be started.
 bool startProgram(const QString& program, const QString& file);
+
+// ---- Capture in every kind of session (screen_capture.cpp picks the implementation) ----
+
+// A window captured alone: its outer rectangle (frame and title bar included) in screen
+// coordinates and its pixels.
+struct WindowShot {
+    QRect frame;
+    QImage picture;
+};
+
+// The window the person works in; none when no window is active or its rectangle cannot be
+// read. Throws CaptureFailure when the session refuses.
+std::optional<WindowShot> grabActiveWindow();
+
+// Whether the compositor, not the program, decides where windows go (Wayland): a window that
+// must cover the screen is then shown full screen rather than placed and maximised.
+bool windowsPlacedByCompositor();
 
 } // namespace platform
 

@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/screen_capture.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -225,9 +226,22 @@ Window topLevelFrame(Display* display, Window window)
     return None;
 }
 
+// The screen of an X11 server, read through the server itself.
+class X11Capture : public ScreenCapture
+{
+public:
+    QImage grabScreen(const QRect& area) override;
+    std::optional<WindowShot> grabActiveWindow() override;
+    QSize primaryScreenSize() override;
+    bool windowsPlacedByCompositor() const override { return false; }
+
+private:
+    std::optional<QRect> activeWindowFrame();
+};
+
 } // namespace
 
-std::optional<QRect> activeWindowFrame()
+std::optional<QRect> X11Capture::activeWindowFrame()
 {
     Display* display = qtDisplay();
     if (!display)
@@ -243,7 +257,15 @@ std::optional<QRect> activeWindowFrame()
                  attributes.height + 2 * border);
 }
 
-QImage grabScreen(const QRect& area)
+std::optional<WindowShot> X11Capture::grabActiveWindow()
+{
+    const std::optional<QRect> frame = activeWindowFrame();
+    if (!frame)
+        return std::nullopt;
+    return WindowShot{*frame, grabScreen(*frame)};
+}
+
+QImage X11Capture::grabScreen(const QRect& area)
 {
     if (area.isEmpty())
         return QImage(area.size(), QImage::Format_RGB32);
@@ -265,7 +287,7 @@ QImage grabScreen(const QRect& area)
     return picture;
 }
 
-QSize primaryScreenSize()
+QSize X11Capture::primaryScreenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry().size() : QSize();
@@ -294,6 +316,11 @@ QString findPaintProgram(const QString&)
             return found;
     }
     return {};
+}
+
+std::unique_ptr<ScreenCapture> makeX11Capture()
+{
+    return std::make_unique<X11Capture>();
 }
 
 bool startProgram(const QString& program, const QString& file)

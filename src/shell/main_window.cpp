@@ -212,7 +212,12 @@ void TForm1::FormCreate()
     SettingsPath = WorkDir + "/SG_2.ini";
     applyStoredSize();
     ArrangeControls();
-    GrabScreen();
+    // a session that refuses the picture is reported, and the program starts all the same
+    try {
+        GrabScreen();
+    } catch (const std::exception& failure) {
+        services_.messages.show(MessageKind::Error, QString::fromUtf8(failure.what()));
+    }
 }
 
 void TForm1::createWorkDir()

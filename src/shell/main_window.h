@@ -136,6 +136,7 @@ private:
     void drawBand();
     void restoreStartBounds();
     bool inSelectionMode() const;
+    void showSelectionSurface();
     void cancelSelection();
     QSize outerSize() const;
 

@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -39,8 +40,8 @@ void TForm1::Timer1Timer()
     if (!countTickAndCheckDue(utovrin::TimerTicks, utovrin::WaitTicks))
         return;
     Timer1->stop();
+    const auto showAgain = qScopeGuard([this] { show(); }); // also when the session refuses
     GrabScreen();
-    show();
 }
 
 void TForm1::Button3Click()

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QTimer>
 
@@ -20,10 +21,21 @@ void TForm1::cmdareaClick()
 {
     EnterSelectionMode();
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    showSelectionSurface();
+    setFocus(); // the hidden buttons took the keys with them; Escape must come here
+}
+
+void TForm1::showSelectionSurface()
+{
+    if (platform::windowsPlacedByCompositor()) {
+        // the compositor puts a maximised window where it likes; a full-screen one covers the
+        // output from its corner
+        showFullScreen();
+        return;
+    }
     // the surface must sit at the screen's corner even before the window manager maximises it
     setGeometry(QRect(QPoint(0, 0), platform::primaryScreenSize()));
     showMaximized();
-    setFocus(); // the hidden buttons took the keys with them; Escape must come here
 }
 
 void TForm1::EnterSelectionMode()
@@ -83,12 +95,12 @@ void TForm1::restoreStartBounds()
 void TForm1::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    // the window manager sometimes drops the maximised state of the surface it has just mapped
+    // the window manager sometimes drops the state it was asked to map the surface in
     if (event->type() == QEvent::WindowStateChange && inSelectionMode() &&
         windowState() == Qt::WindowNoState)
         QTimer::singleShot(0, this, [this] {
             if (inSelectionMode() && windowState() == Qt::WindowNoState)
-                showMaximized();
+                showSelectionSurface();
         });
 }
 
@@ -152,8 +164,10 @@ void TForm1::Timer_For_Top_WindowTimer()
     if (!countTickAndCheckDue(TimerTicks, WaitTicks))
         return;
     Timer_For_Top_Window->stop();
-    GrabTopWindow();
-    show();
+    {
+        const auto showAgain = qScopeGuard([this] { show(); }); // also when the session refuses
+        GrabTopWindow();
+    }
     const QSize size(TopWindowRect.Right - TopWindowRect.Left,
                      TopWindowRect.Bottom - TopWindowRect.Top);
     Frmopt->setPicture(Image4, size);
@@ -168,10 +182,14 @@ void TForm1::Timer_For_Top_WindowTimer()
 void TForm1::GrabTopWindow()
 {
     using namespace utovrin;
+    if (const std::optional<platform::WindowShot> shot = platform::grabActiveWindow()) {
+        const QRect& frame = shot->frame;
+        TopWindowRect = Edges{frame.left(), frame.top(), frame.left() + frame.width(),
+                              frame.top() + frame.height()};
+        Image4 = shot->picture;
+        return;
+    }
     // with no active window the last rectangle is taken again
-    if (const std::optional<QRect> frame = platform::activeWindowFrame())
-        TopWindowRect = Edges{frame->left(), frame->top(), frame->left() + frame->width(),
-                              frame->top() + frame->height()};
     const QRect area(TopWindowRect.Left, TopWindowRect.Top,
                      TopWindowRect.Right - TopWindowRect.Left,
                      TopWindowRect.Bottom - TopWindowRect.Top);

@@ -1,0 +1,56 @@
+// The one place that decides how this session's screen is read.
+#include "platform/screen_capture.h"
+
+#include <QGuiApplication>
+
+namespace platform
+{
+
+namespace
+{
+
+// A Wayland compositor runs the session, whether the program speaks Wayland itself or X11
+// through Xwayland: an X11 client there reads only black from the root window.
+bool waylandSession()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+ScreenCapture& screenCapture()
+{
+    static const std::unique_ptr<ScreenCapture> capture =
+        waylandSession() ? makePortalCapture() : makeX11Capture();
+    return *capture;
+}
+
+QImage cutOut(const QImage& picture, const QRect& area)
+{
+    // copy() fills what lies outside the picture with zeros: black in RGB32
+    QImage part = picture.convertToFormat(QImage::Format_RGB32).copy(area);
+    return part.isNull() ? QImage(area.size(), QImage::Format_RGB32) : part;
+}
+
+QImage grabScreen(const QRect& area)
+{
+    return screenCapture().grabScreen(area);
+}
+
+std::optional<WindowShot> grabActiveWindow()
+{
+    return screenCapture().grabActiveWindow();
+}
+
+QSize primaryScreenSize()
+{
+    return screenCapture().primaryScreenSize();
+}
+
+bool windowsPlacedByCompositor()
+{
+    return screenCapture().windowsPlacedByCompositor();
+}
+
+} // namespace platform

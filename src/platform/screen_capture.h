@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <memory>
+#include <stdexcept>
+
+// Reading the screen: one implementation per kind of session (an X11 server, a Wayland session
+// through the desktop's screenshot portal), and one loader that picks the one serving this
+// session when it is first needed.
+namespace platform
+{
+
+// The session would not give the screen's pixels; the text says why, for the person.
+class CaptureFailure : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class ScreenCapture
+{
+public:
+    virtual ~ScreenCapture() = default;
+
+    // The screen's pixels inside `area` (the primary screen's pixel coordinates) as an RGB32
+    // picture of exactly area.size(); what lies off the screen is black. Throws CaptureFailure.
+    virtual QImage grabScreen(const QRect& area) = 0;
+
+    // The window the person works in, frame and title bar included; none when there is none.
+    // Throws CaptureFailure.
+    virtual std::optional<WindowShot> grabActiveWindow() = 0;
+
+    // The primary screen's size in real (device) pixels.
+    virtual QSize primaryScreenSize() = 0;
+
+    // Whether the compositor, not the program, decides where windows go.
+    virtual bool windowsPlacedByCompositor() const = 0;
+};
+
+std::unique_ptr<ScreenCapture> makeX11Capture();
+std::unique_ptr<ScreenCapture> makePortalCapture();
+
+// The implementation that serves this session, picked once.
+ScreenCapture& screenCapture();
+
+// `area` of `picture`, with black where the area leaves the picture.
+QImage cutOut(const QImage& picture, const QRect& area);
+
+} // namespace platform

@@ -1,0 +1,245 @@
+// Capture on a Wayland desktop: runs inside scripts/wayland-bed.sh, natively or under Xwayland,
+// and checks against grim, which reads the compositor directly.
+#include "edit/action_dialog.h"
+#include "fg_test.h"
+#include "pattern_window.h"
+#include "platform/platform.h"
+#include "shell/main_window.h"
+#include "ui/picture_box.h"
+
+#include <QCheckBox>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QPushButton>
+#include <csignal>
+
+namespace
+{
+
+const QRgb Background = qRgb(0x33, 0x66, 0x99);
+const QRgb Decoration = qRgb(255, 0, 255);
+
+// What grim sees: the whole layout, or what `choice` picks (-g area, -o output).
+QImage grim(QStringList choice = {})
+{
+    const QByteArray ppm = fgtest::runPeer("grim", choice << "-t"
+                                                          << "ppm"
+                                                          << "-");
+    return QImage::fromData(ppm, "PPM").convertToFormat(QImage::Format_RGB32);
+}
+
+// Runs a command of the compositor's; false, with its answer told, when it fails.
+bool sway(const QString& command)
+{
+    QProcess swaymsg;
+    swaymsg.start("swaymsg", {command});
+    swaymsg.waitForFinished(10000);
+    if (swaymsg.exitCode() == 0)
+        return true;
+    qWarning("swaymsg %s: %s", qPrintable(command), swaymsg.readAllStandardOutput().constData());
+    return false;
+}
+
+QRect rectOf(const Edges& edges)
+{
+    return QRect(edges.Left, edges.Top, edges.Right - edges.Left, edges.Bottom - edges.Top);
+}
+
+} // namespace
+
+class TestWaylandCapture : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void captureNewScreenEqualsGrim();
+    void stampLandsAsOnX11();
+    void topWindowIsTheFocusedFrame();
+    void cropSurfaceCoversTheOutput();
+    void primaryOutputAmongOthers();
+    void portalFailureIsReported_data();
+    void portalFailureIsReported();
+    void startsWithoutPortal();
+
+private:
+    std::unique_ptr<fgtest::PatternWindow> pattern_;
+    std::unique_ptr<TForm1> form_;
+    QImage before_; // the screen before the program's window came
+};
+
+void TestWaylandCapture::initTestCase()
+{
+    QVERIFY2(!qEnvironmentVariableIsEmpty("SWAYSOCK"), "run inside scripts/wayland-bed.sh");
+    // a window of known colours at a known place, framed in one colour by the compositor
+    QVERIFY(sway("client.focused #ff00ff #ff00ff #ff00ff #ff00ff #ff00ff"));
+    QVERIFY(sway("default_floating_border normal 3"));
+    QVERIFY(sway("for_window [title=\"^fgtest pattern\"] floating enable"));
+    pattern_ = std::make_unique<fgtest::PatternWindow>(QRect(100, 120, 320, 200));
+    pattern_->setWindowFlags(Qt::Window);
+    pattern_->setWindowTitle("fgtest pattern");
+    pattern_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(pattern_.get()));
+    // the compositor may learn the title a moment after the window shows
+    QVERIFY(QTest::qWaitFor(
+        [] { return sway("[title=\"^fgtest pattern\"] move absolute position 100 120"); }));
+    QTest::qWait(300);
+    before_ = grim();
+    QCOMPARE(before_.size(), QSize(1280, 1024));
+}
+
+void TestWaylandCapture::init()
+{
+    form_ = std::make_unique<TForm1>(fgtest::services());
+    form_->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+}
+
+void TestWaylandCapture::cleanup()
+{
+    fgtest::cancelPendingAnswers();
+    form_.reset();
+    QTest::qWait(200); // the compositor gives the focus back to the pattern
+}
+
+void TestWaylandCapture::captureNewScreenEqualsGrim()
+{
+    // the start-up capture, taken before the window was shown
+    QCOMPARE(fgtest::firstDifference(form_->Image1->picture(), before_), QString());
+    QCOMPARE(platform::primaryScreenSize(), before_.size());
+
+    form_->Image1->setPicture(QImage());
+    QTest::mouseClick(form_->cmdcap, Qt::LeftButton);
+    QVERIFY(form_->isHidden());
+    QTest::qWait(1000);
+    const QImage screen = grim();
+    QTRY_VERIFY_WITH_TIMEOUT(form_->isVisible(), 5000);
+    QCOMPARE(fgtest::firstDifference(form_->Image1->picture(), screen), QString());
+    QCOMPARE(fgtest::firstDifference(screen, before_), QString()); // the window was gone
+    QCOMPARE(fgtest::firstDifference(form_->Image3->picture(), screen), QString());
+    QVERIFY(fgtest::appMessages().shown.isEmpty());
+}
+
+void TestWaylandCapture::stampLandsAsOnX11()
+{
+    form_->ChkTime->setChecked(true);
+    form_->cmdcapClick();
+    form_->Timer1Timer();
+    QTest::qWait(300);
+    form_->Timer1Timer();
+    const QImage picture = form_->Image1->picture();
+    const int top = picture.height() - 25;
+    int red = 0;
+    for (int y = top; y < top + 14; ++y)
+        for (int x = 15; x < 80; ++x)
+            red += picture.pixel(x, y) == qRgb(255, 0, 0);
+    QVERIFY2(red > 20, "red letters 25 pixels above the bottom, 15 in from the left");
+    QCOMPARE(picture.pixel(15, top), qRgb(255, 255, 255));
+    QCOMPARE(picture.pixel(14, top), Background);
+}
+
+void TestWaylandCapture::topWindowIsTheFocusedFrame()
+{
+    QImage shown;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        shown = dialog.Image3;
+        dialog.close();
+    });
+    form_->CmdTopWindowClick();
+    form_->Timer_For_Top_WindowTimer();
+    QTest::qWait(300); // the focus goes back to the pattern
+    form_->Timer_For_Top_WindowTimer();
+    QTRY_VERIFY(!shown.isNull());
+    QVERIFY(form_->isVisible());
+
+    const QRect frame = rectOf(utovrin::TopWindowRect);
+    QCOMPARE(frame.topLeft(), QPoint(100, 120));
+    QVERIFY2(frame.width() > 320 && frame.height() > 200, "borders and title bar included");
+    const QString area =
+        QString("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height());
+    QCOMPARE(fgtest::firstDifference(shown, grim({"-g", area})), QString());
+    // framed exactly: every edge pixel is the frame's colour, none the desktop's
+    const int right = frame.width() - 1, bottom = frame.height() - 1;
+    for (const QPoint corner : {QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom),
+                                QPoint(right, bottom), QPoint(right / 2, bottom)})
+        QCOMPARE(shown.pixel(corner), Decoration);
+    QCOMPARE(shown.pixel(frame.width() / 4, frame.height() * 2 / 3), qRgb(0, 0, 255));
+}
+
+void TestWaylandCapture::cropSurfaceCoversTheOutput()
+{
+    QTest::mouseClick(form_->cmdarea, Qt::LeftButton);
+    QTRY_VERIFY(form_->isFullScreen());
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QTest::qWait(500);
+    // what the person sees is the capture itself, from the output's corner
+    QCOMPARE(fgtest::firstDifference(grim(), form_->Image3->picture()), QString());
+
+    QImage cropped;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        cropped = dialog.Image3;
+        dialog.close();
+    });
+    QTest::mousePress(form_->Image3, Qt::LeftButton, {}, QPoint(110, 130));
+    QTest::mouseMove(form_->Image3, QPoint(210, 180));
+    QTest::mouseRelease(form_->Image3, Qt::LeftButton, {}, QPoint(210, 180));
+    QTRY_VERIFY(!cropped.isNull());
+    QCOMPARE(fgtest::firstDifference(cropped, before_.copy(110, 130, 100, 50)), QString());
+    QVERIFY(!form_->isFullScreen());
+}
+
+void TestWaylandCapture::primaryOutputAmongOthers()
+{
+    // another output at the layout's corner, and the primary one at twice the pixels
+    QVERIFY(sway("create_output"));
+    QVERIFY(sway("output HEADLESS-2 resolution 640x480 position 0 0"));
+    QVERIFY(sway("output HEADLESS-1 position 640 100 scale 2"));
+    QTRY_COMPARE(QGuiApplication::screens().size(), 2);
+    QTRY_COMPARE(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
+    QTest::qWait(500);
+    QCOMPARE(platform::primaryScreenSize(), QSize(1280, 1024));
+    form_->GrabScreen();
+    QCOMPARE(fgtest::firstDifference(form_->Image1->picture(), grim({"-o", "HEADLESS-1"})),
+             QString());
+}
+
+void TestWaylandCapture::portalFailureIsReported_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("portal stopped") << int(SIGSTOP) << "no answer within 10 seconds";
+    QTest::newRow("portal gone") << int(SIGTERM) << "is not available";
+}
+
+void TestWaylandCapture::portalFailureIsReported()
+{
+    QFETCH(int, signal);
+    QFETCH(QString, says);
+    const uint portal =
+        QDBusConnection::sessionBus().interface()->servicePid("org.freedesktop.portal.Desktop");
+    QVERIFY(portal > 0);
+    const QImage kept = form_->Image1->picture();
+    ::kill(pid_t(portal), signal);
+    QTest::mouseClick(form_->cmdcap, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(form_->isVisible(), 15000);
+    if (signal == SIGSTOP)
+        ::kill(pid_t(portal), SIGCONT);
+    QCOMPARE(fgtest::appMessages().shown.size(), 1);
+    QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Error);
+    const QString text = fgtest::appMessages().shown[0].text;
+    QVERIFY2(text.startsWith("The screen could not be captured: ") && text.contains(says),
+             qPrintable(text));
+    QCOMPARE(form_->Image1->picture(), kept);
+}
+
+void TestWaylandCapture::startsWithoutPortal()
+{
+    // the portal is gone since the last row: the start-up capture was refused, the window is up
+    QCOMPARE(fgtest::appMessages().shown.size(), 1);
+    QVERIFY(fgtest::appMessages().shown[0].text.contains("is not available"));
+    QVERIFY(form_->isVisible());
+}
+
+FG_TEST_MAIN(TestWaylandCapture)
+#include "test_wayland_capture.moc"
