@@ -22,6 +22,9 @@
 #include <QScrollArea>
 #include <QTimer>
 
+#include <algorithm>
+#include <climits>
+
 namespace
 {
 
@@ -222,10 +225,14 @@ void TForm1::createWorkDir()
 
 void TForm1::applyStoredSize()
 {
+    // a size beyond the screen (a damaged file, another monitor) would put the window out of
+    // reach and take its whole backing store in memory
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize(INT_MAX, INT_MAX);
     if (const int width = ReadWindowWidth(SettingsSection, utovrin::SettingsPath))
-        resize(width, height());
+        resize(std::min(width, room.width()), height());
     if (const int height = ReadWindowHeight(SettingsSection, utovrin::SettingsPath))
-        resize(width(), height);
+        resize(width(), std::min(height, room.height()));
 }
 
 void TForm1::ArrangeControls()

@@ -171,6 +171,10 @@ void TestMainWindow::storedSizeApplied_data()
         << QByteArray("[form1]\nW=0\nH=640\n") << QSize(756, 640);
     QTest::newRow("only W") << QByteArray("[form1]\nW=810\n") << QSize(810, 603);
     QTest::newRow("other section") << QByteArray("[form2]\nW=810\nH=400\n") << QSize(756, 603);
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
+    QTest::newRow("larger than the screen") << QByteArray("[form1]\nW=100000\nH=100000\n") << room;
+    QTest::newRow("only the width too large")
+        << QByteArray("[form1]\nW=100000\nH=500\n") << QSize(room.width(), 500);
 }
 
 void TestMainWindow::storedSizeApplied()
