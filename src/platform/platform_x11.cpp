@@ -1,6 +1,5 @@
 #include "platform/platform.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
@@ -269,14 +268,6 @@ QSize primaryScreenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry().size() : QSize();
-}
-
-QString roamingAppDataFolder()
-{
-    // the Windows folder always exists; ~/.config may not yet on a fresh account
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    QDir().mkpath(folder);
-    return folder;
 }
 
 QString systemFolder()
