@@ -11,6 +11,7 @@
 #include <QtEndian>
 
 #include <functional>
+#include <unistd.h>
 
 using Encoder = std::function<QByteArray(const QImage&)>;
 Q_DECLARE_METATYPE(Encoder)
@@ -159,6 +160,30 @@ QString failureText(const std::function<void()>& action)
     return {};
 }
 
+// A file system of `kilobytes` mounted on `folder` while the object lives; mounting needs root.
+class SmallFileSystem
+{
+public:
+    SmallFileSystem(const QString& folder, int kilobytes) : folder_(folder)
+    {
+        mounted_ = geteuid() == 0 && QProcess::execute("mount", {"-t", "tmpfs", "-o",
+                                                                 QString("size=%1k").arg(kilobytes),
+                                                                 "fgtest-small", folder}) == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted_)
+            QProcess::execute("umount", {folder_});
+    }
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+    bool mounted() const { return mounted_; }
+
+private:
+    QString folder_;
+    bool mounted_ = false;
+};
+
 } // namespace
 
 class TestCodecs : public QObject
@@ -187,6 +212,8 @@ private Q_SLOTS:
     void fileReplacedWhole();
     void failedWriteLeavesNothing_data();
     void failedWriteLeavesNothing();
+    void fullDiskReported_data();
+    void fullDiskReported();
 
 private:
     QString pathFor(const QString& extension) const
@@ -498,6 +525,38 @@ void TestCodecs::failedWriteLeavesNothing()
     const QString failure = failureText([&] { writeFileAtomically(path, "picture"); });
     QVERIFY2(failure.startsWith("Unable to write to " + path + ": "), qPrintable(failure));
     QCOMPARE(entriesUnder(root.path()), before);
+}
+
+void TestCodecs::fullDiskReported_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::newRow("new file") << QByteArray();
+    QTest::newRow("earlier file kept") << QByteArray("earlier picture");
+}
+
+void TestCodecs::fullDiskReported()
+{
+    QFETCH(QByteArray, before);
+    QTemporaryDir root;
+    SmallFileSystem disk(root.path(), 64);
+    if (!disk.mounted())
+        QSKIP("a small full file system needs root to mount a size-limited tmpfs");
+    const QString path = root.filePath("shot.png");
+    QFile file(path);
+    if (!before.isNull()) {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+        file.close();
+    }
+    const QStringList entries = entriesUnder(root.path());
+    const QString failure =
+        failureText([&] { writeFileAtomically(path, QByteArray(1 << 20, 'p')); });
+    QCOMPARE(failure, "Unable to write to " + path + ": No space left on device");
+    QCOMPARE(entriesUnder(root.path()), entries);
+    if (!before.isNull()) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
 }
 
 FG_TEST_MAIN(TestCodecs)
