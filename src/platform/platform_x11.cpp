@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/qt_x11_display.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -22,13 +23,6 @@ namespace platform
 
 namespace
 {
-
-Display* qtDisplay()
-{
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->display() : nullptr;
-}
 
 // A picture in memory shared with the X server, so that the server writes the screen's pixels
 // straight into it instead of sending them down the socket; the memory then becomes the picture's

@@ -1,4 +1,5 @@
 // Framegrove: grabs the screen and gets the picture out again.
+#include "platform/platform.h"
 #include "shell/main_window.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
@@ -13,5 +14,7 @@ int main(int argc, char** argv)
     FgApplication app(argc, argv, messages);
     TForm1 Form1({messages, choosers});
     Form1.showCentred();
-    return app.exec();
+    const int status = app.exec();
+    platform::handClipboardToKeeper(); // what was copied stays pasteable after we have gone
+    return status;
 }
