@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QScopeGuard>
 
 #include <csignal>
@@ -23,17 +22,15 @@ QByteArray pasted(const QString& target)
     return fgtest::runPeer("xclip", {"-selection", "clipboard", "-t", target, "-o"});
 }
 
-QString windowTitled(const QString& title)
+// Runs xdotool; its output, trimmed.
+QString xdotool(const QStringList& arguments)
 {
-    const QString pattern = "^" + QRegularExpression::escape(title) + "$";
-    return fgtest::runPeer("xdotool", {"search", "--sync", "--limit", "1", "--name", pattern})
-        .trimmed();
+    return fgtest::runPeer("xdotool", arguments).trimmed();
 }
 
-void click(const QString& window, QPoint at)
+QString windowTitled(const QString& title)
 {
-    fgtest::runPeer("xdotool", {"mousemove", "--window", window, QString::number(at.x()),
-                                QString::number(at.y()), "click", "1"});
+    return xdotool({"search", "--sync", "--limit", "1", "--name", "^" + title + "$"});
 }
 
 // Our keepers among the processes handed to us (we adopt what our children leave behind).
@@ -59,15 +56,14 @@ QByteArray copyAndQuit()
     QProcess program;
     program.start(FG_PROGRAM, {});
     const QString window = windowTitled("Framegrove - Screen Capture and More");
-    if (window.isEmpty())
-        return {};
     QTest::qWait(300);
-    click(window, {756 - 176 + 7 + 71, 2 + 56 + 9}); // "Copy (For Pasting)"
+    const QString x = QString::number(756 - 176 + 7 + 71); // the middle of the panel's buttons
+    xdotool({"mousemove", "--window", window, x, "67", "click", "1"}); // "Copy (For Pasting)"
     if (windowTitled("Information").isEmpty())
         return {};
-    fgtest::runPeer("xdotool", {"key", "Return"});
+    xdotool({"key", "Return"});
     const QByteArray png = pasted("image/png");
-    click(window, {756 - 176 + 7 + 71, 429 + 86 + 9}); // "Exit"
+    xdotool({"mousemove", "--window", window, x, "524", "click", "1"}); // "Exit"
     return program.waitForFinished(15000) && program.exitCode() == 0 ? png : QByteArray();
 }
 

@@ -1,15 +1,12 @@
 #include "fg_test.h"
 #include "platform/platform.h"
 
-#include <QDir>
-
 class TestUserFolders : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void configFolder_data();
     void configFolder();
-    void relativeConfigHomeIgnored();
 };
 
 void TestUserFolders::configFolder_data()
@@ -43,18 +40,6 @@ void TestUserFolders::configFolder()
     QFETCH(QString, home);
     QFETCH(QString, folder);
     QCOMPARE(platform::configFolderFor(xdg, home, "/account"), folder);
-}
-
-void TestUserFolders::relativeConfigHomeIgnored()
-{
-    QTemporaryDir here;
-    QVERIFY(QDir::setCurrent(here.path()));
-    const QByteArray old = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", "cfg");
-    const QString folder = platform::roamingAppDataFolder();
-    qputenv("XDG_CONFIG_HOME", old);
-    QCOMPARE(folder, QDir::homePath() + "/.config");
-    QVERIFY(!QDir(here.filePath("cfg")).exists());
 }
 
 FG_TEST_MAIN(TestUserFolders)
