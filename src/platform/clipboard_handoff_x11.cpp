@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <csignal>
+
 namespace platform
 {
 
@@ -22,16 +24,23 @@ void handClipboardToKeeper()
     const Window owner = XGetSelectionOwner(display, XInternAtom(display, "CLIPBOARD", False));
     const QString keeper =
         QCoreApplication::applicationDirPath() + QStringLiteral("/framegrove-clipboard-keeper");
+    qint64 pid = 0;
     if (owner == None ||
-        !QProcess::startDetached(keeper, {QString::number(owner)}, QStringLiteral("/")))
+        !QProcess::startDetached(keeper, {QString::number(owner)}, QStringLiteral("/"), &pid))
         return;
-    // the keeper copies the data from us: serve it until it has taken the clipboard, but never
-    // hold up the exit for long
+    // the keeper copies the data from us: serve it until it has taken the clipboard or given up,
+    // but never hold up the exit for long
     QEventLoop loop;
     QObject::connect(clipboard, &QClipboard::changed, &loop, [&] {
         if (!clipboard->ownsClipboard())
             loop.quit();
     });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+        if (kill(pid_t(pid), 0) != 0)
+            loop.quit();
+    });
+    watch.start(100);
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec();
 }
