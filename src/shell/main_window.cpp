@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTimer>
 
 #include <algorithm>
@@ -203,7 +204,10 @@ void TForm1::FormCreate()
     Image1->resize(screenSize);
     Image1->setPicture(QImage(screenSize, QImage::Format_RGB32));
 
-    WorkDir = platform::roamingAppDataFolder() + "/fgrove";
+    const QString roaming = platform::roamingAppDataFolder();
+    // the last-used folder is kept beside, not where a broken environment would put it
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, roaming);
+    WorkDir = roaming + "/fgrove";
     createWorkDir();
     SettingsPath = WorkDir + "/SG_2.ini";
     applyStoredSize();

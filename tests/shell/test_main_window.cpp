@@ -1,4 +1,5 @@
 #include "fg_test.h"
+#include "output/last_used_folder.h"
 #include "shell/main_window.h"
 #include "shell/settings_file.h"
 #include "ui/picture_box.h"
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void closeKeepsOtherSettings();
     void unwritableSettingsStillCloses();
     void missingWorkspaceIsReported();
+    void relativeConfigHomeIgnored();
     void grayScaleButton();
     void exitButtonCloses();
 };
@@ -253,6 +255,24 @@ void TestMainWindow::missingWorkspaceIsReported()
              QString("Could not create a folder. Please right click this software and choose the "
                      "option to \"Run as Admin\" (only needs to be done one time), as you "
                      "currently do not have authority to create a temp folder."));
+}
+
+void TestMainWindow::relativeConfigHomeIgnored()
+{
+    QTemporaryDir here;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(here.path()));
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "cfg");
+    {
+        TForm1 form(fgtest::services());
+        QCOMPARE(utovrin::WorkDir, QDir::homePath() + "/.config/fgrove");
+        WriteLastUsedFolder("/shots/a.png");
+    }
+    qputenv("XDG_CONFIG_HOME", config);
+    QDir::setCurrent(previous);
+    QVERIFY(QFile::remove(QDir::homePath() + "/.config/Kelmar/Framegrove.conf"));
+    QCOMPARE(QDir(here.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
 void TestMainWindow::grayScaleButton()
