@@ -36,7 +36,7 @@ set(FG_RELEASE_DATE 2026-12-09)
 configure_file(data/framegrove.desktop.in ${CMAKE_BINARY_DIR}/${FG_APP_ID}.desktop @ONLY)
 configure_file(data/framegrove.metainfo.xml.in ${CMAKE_BINARY_DIR}/${FG_APP_ID}.metainfo.xml @ONLY)
 
-install(TARGETS framegrove RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS framegrove framegrove-clipboard-keeper RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 foreach(file IN LISTS FG_DOCUMENTS FG_DOCUMENT_PICTURES)
     get_filename_component(folder ${file} DIRECTORY)
     install(FILES docs/${file} DESTINATION ${FG_INSTALL_DOCUMENTDIR}/${folder})

@@ -9,6 +9,8 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev
     libjpeg62-turbo-dev libpng-dev zlib1g-dev libx11-dev libxext-dev
+    # fuzz targets: clang with libFuzzer
+    clang libclang-rt-14-dev
     # run and test: display, window manager, input, peers that check our output
     xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick libjpeg-turbo-progs pngcheck
     xclip poppler-utils cups cups-client cups-bsd printer-driver-cups-pdf

@@ -4,13 +4,32 @@
 
 #include <stdexcept>
 
+namespace
+{
+
+// Writes all of `bytes`. A write that stops short (the disk filled up half-way) carries no
+// reason; writing the rest again either goes on or fails with the system's reason.
+bool writeAll(QSaveFile& file, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
+
 void writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path); // discards its temporary file unless committed
     // unbuffered, so that a disk that fills up fails the write itself: a failure while the
     // buffer is flushed at commit would go unnoticed and the cut-off file would take the name
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(file, bytes) ||
+        !file.commit())
         throw std::runtime_error(
             QString("Unable to write to %1: %2").arg(path, file.errorString()).toStdString());
 }

@@ -71,3 +71,28 @@ QString findShippedFile(ShippedKind kind, const QString& name);
 bool openHtmlDocument(const QString& path);
 
 } // namespace platform
+
+// Per-user folders after the XDG base-directory rules (user_folders_xdg.cpp).
+namespace platform
+{
+
+// The folder for per-user settings: `xdgConfigHome` when it is an absolute path (a relative one
+// is ignored, as the rules ask), else ".config" in the home folder, which is `home` when that is
+// absolute and otherwise `accountHome`, the home folder of the user's account.
+QString configFolderFor(const QString& xdgConfigHome, const QString& home,
+                        const QString& accountHome);
+
+} // namespace platform
+
+// The clipboard after the program has ended (clipboard_handoff_x11.cpp, and the keeper program
+// clipboard_keeper_x11.cpp installed beside this one).
+namespace platform
+{
+
+// Called as the program ends, its event loop finished: when the program still owns the clipboard
+// and no clipboard manager will take it over, a small keeper process copies the data and serves
+// it until another program takes the clipboard. Returns once the keeper has it, or at once when
+// nothing is to be kept.
+void handClipboardToKeeper();
+
+} // namespace platform

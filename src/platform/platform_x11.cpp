@@ -1,7 +1,7 @@
 #include "platform/platform.h"
+#include "platform/qt_x11_display.h"
 #include "platform/screen_capture.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
@@ -24,13 +24,6 @@ namespace platform
 
 namespace
 {
-
-Display* qtDisplay()
-{
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->display() : nullptr;
-}
 
 // A picture in memory shared with the X server, so that the server writes the screen's pixels
 // straight into it instead of sending them down the socket; the memory then becomes the picture's
@@ -291,14 +284,6 @@ QSize X11Capture::primaryScreenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry().size() : QSize();
-}
-
-QString roamingAppDataFolder()
-{
-    // the Windows folder always exists; ~/.config may not yet on a fresh account
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    QDir().mkpath(folder);
-    return folder;
 }
 
 QString systemFolder()

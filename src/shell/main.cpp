@@ -1,4 +1,5 @@
 // Framegrove: grabs the screen and gets the picture out again.
+#include "platform/platform.h"
 #include "shell/main_window.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
@@ -18,5 +19,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(FG_APP_ID)));
     TForm1 Form1({messages, choosers});
     Form1.showCentred();
-    return app.exec();
+    const int status = app.exec();
+    platform::handClipboardToKeeper(); // what was copied stays pasteable after we have gone
+    return status;
 }

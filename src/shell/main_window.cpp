@@ -22,7 +22,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTimer>
+
+#include <algorithm>
+#include <climits>
 
 namespace
 {
@@ -207,7 +211,10 @@ void TForm1::FormCreate()
     Image1->resize(screenSize);
     Image1->setPicture(QImage(screenSize, QImage::Format_RGB32));
 
-    WorkDir = platform::roamingAppDataFolder() + "/fgrove";
+    const QString roaming = platform::roamingAppDataFolder();
+    // the last-used folder is kept beside, not where a broken environment would put it
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, roaming);
+    WorkDir = roaming + "/fgrove";
     createWorkDir();
     SettingsPath = WorkDir + "/SG_2.ini";
     applyStoredSize();
@@ -234,10 +241,14 @@ void TForm1::createWorkDir()
 
 void TForm1::applyStoredSize()
 {
+    // a size beyond the screen (a damaged file, another monitor) would put the window out of
+    // reach and take its whole backing store in memory
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize(INT_MAX, INT_MAX);
     if (const int width = ReadWindowWidth(SettingsSection, utovrin::SettingsPath))
-        resize(width, height());
+        resize(std::min(width, room.width()), height());
     if (const int height = ReadWindowHeight(SettingsSection, utovrin::SettingsPath))
-        resize(width(), height);
+        resize(width(), std::min(height, room.height()));
 }
 
 void TForm1::ArrangeControls()

@@ -1,6 +1,7 @@
 #include "shell/settings_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
 #include <stdexcept>
@@ -14,16 +15,19 @@ struct Line {
     qsizetype next;  // offset of the next line
 };
 
+// A line ends at LF, at CRLF, or at a CR alone (as old editors wrote them).
 QList<Line> splitLines(const QByteArray& text)
 {
     QList<Line> lines;
     qsizetype pos = 0;
     while (pos < text.size()) {
-        qsizetype nl = text.indexOf('\n', pos);
-        const qsizetype next = nl < 0 ? text.size() : nl + 1;
-        qsizetype end = nl < 0 ? text.size() : nl;
-        if (end > pos && text.at(end - 1) == '\r')
-            --end;
+        qsizetype end = pos;
+        while (end < text.size() && text.at(end) != '\n' && text.at(end) != '\r')
+            ++end;
+        qsizetype next = end;
+        if (next < text.size() && text.at(next++) == '\r' && next < text.size() &&
+            text.at(next) == '\n')
+            ++next;
         lines.append({pos, end, next});
         pos = next;
     }
@@ -79,7 +83,14 @@ std::optional<SectionSpan> findSection(const QByteArray& text, const QList<Line>
 
 QByteArray lineBreakOf(const QByteArray& text)
 {
-    return text.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
+    if (text.contains("\r\n"))
+        return "\r\n";
+    return text.contains('\r') && !text.contains('\n') ? "\r" : "\n";
+}
+
+bool endsWithLineBreak(const QByteArray& text)
+{
+    return text.endsWith('\n') || text.endsWith('\r');
 }
 
 std::optional<QByteArray> readFile(const QString& path)
@@ -122,7 +133,7 @@ QByteArray withIniValue(const QByteArray& contents, const QString& section, cons
     const auto span = findSection(contents, lines, section);
     QByteArray result = contents;
     if (!span) {
-        if (!result.isEmpty() && !result.endsWith('\n'))
+        if (!result.isEmpty() && !endsWithLineBreak(result))
             result += br;
         return result + '[' + section.toLocal8Bit() + ']' + br + entry + br;
     }
@@ -163,7 +174,14 @@ int ReadWindowHeight(const QString& section, const QString& path)
 
 void SaveWindowSize(QSize outerSize, const QString& section, const QString& path)
 {
-    QByteArray contents = readFile(path).value_or(QByteArray());
+    const auto unableToWrite = [&] {
+        return std::runtime_error(QStringLiteral("Unable to write to %1").arg(path).toStdString());
+    };
+    // a file that is there but cannot be read would lose everything else in it
+    const auto existing = readFile(path);
+    if (!existing && QFileInfo::exists(path))
+        throw unableToWrite();
+    QByteArray contents = existing.value_or(QByteArray());
     contents =
         withIniValue(contents, section, QStringLiteral("W"), QByteArray::number(outerSize.width()));
     contents = withIniValue(contents, section, QStringLiteral("H"),
@@ -172,5 +190,5 @@ void SaveWindowSize(QSize outerSize, const QString& section, const QString& path
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() ||
         !file.commit())
-        throw std::runtime_error(QStringLiteral("Unable to write to %1").arg(path).toStdString());
+        throw unableToWrite();
 }

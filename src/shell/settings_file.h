@@ -25,5 +25,6 @@ int ReadWindowWidth(const QString& section, const QString& path);
 int ReadWindowHeight(const QString& section, const QString& path);
 
 // Writes "W" then "H" into `section` of the file. Throws std::runtime_error
-// "Unable to write to <path>" when the file cannot be written; the file is then unchanged.
+// "Unable to write to <path>" when the file cannot be read or written; the file is then
+// unchanged.
 void SaveWindowSize(QSize outerSize, const QString& section, const QString& path);

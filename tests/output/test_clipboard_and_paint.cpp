@@ -42,7 +42,9 @@ void writeFakePaintProgram(const QString& path)
 {
     QFile script(path);
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\nprintf '%s\\n%s\\n' \"$#\" \"$1\" > \"$0.args\"\n");
+    // written aside and renamed, so that the test never reads a half-written record
+    script.write("#!/bin/sh\nprintf '%s\\n%s\\n' \"$#\" \"$1\" > \"$0.part\" && "
+                 "mv \"$0.part\" \"$0.args\"\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }

@@ -8,9 +8,11 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QtEndian>
 
 #include <functional>
+#include <unistd.h>
 
 using Encoder = std::function<QByteArray(const QImage&)>;
 Q_DECLARE_METATYPE(Encoder)
@@ -187,6 +189,8 @@ private Q_SLOTS:
     void fileReplacedWhole();
     void failedWriteLeavesNothing_data();
     void failedWriteLeavesNothing();
+    void fullDiskReported_data();
+    void fullDiskReported();
 
 private:
     QString pathFor(const QString& extension) const
@@ -498,6 +502,39 @@ void TestCodecs::failedWriteLeavesNothing()
     const QString failure = failureText([&] { writeFileAtomically(path, "picture"); });
     QVERIFY2(failure.startsWith("Unable to write to " + path + ": "), qPrintable(failure));
     QCOMPARE(entriesUnder(root.path()), before);
+}
+
+void TestCodecs::fullDiskReported_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::newRow("new file") << QByteArray();
+    QTest::newRow("earlier file kept") << QByteArray("earlier picture");
+}
+
+void TestCodecs::fullDiskReported()
+{
+    QFETCH(QByteArray, before);
+    QTemporaryDir root;
+    if (geteuid() != 0 ||
+        QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "fgtest", root.path()}) != 0)
+        QSKIP("a small full file system needs root to mount a size-limited tmpfs");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {root.path()}); });
+    const QString path = root.filePath("shot.png");
+    QFile file(path);
+    if (!before.isNull()) {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+        file.close();
+    }
+    const QStringList entries = entriesUnder(root.path());
+    const QString failure =
+        failureText([&] { writeFileAtomically(path, QByteArray(1 << 20, 'p')); });
+    QCOMPARE(failure, "Unable to write to " + path + ": No space left on device");
+    QCOMPARE(entriesUnder(root.path()), entries);
+    if (!before.isNull()) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
 }
 
 FG_TEST_MAIN(TestCodecs)

@@ -14,7 +14,7 @@ fail() {
 package=$(FG_BUILD_DIR="$2" "$1/scripts/package.sh" "$work/out" | tail -n 1)
 dpkg-deb -c "$package" | awk '{ print $6 }' | sed 's|^\./|/|' >"$work/files"
 id=org.framegrove.Framegrove
-for file in /usr/bin/framegrove /usr/share/framegrove/readme.html /usr/share/framegrove/download.html \
+for file in /usr/bin/framegrove /usr/bin/framegrove-clipboard-keeper /usr/share/framegrove/readme.html /usr/share/framegrove/download.html \
     /usr/share/framegrove/style.css /usr/share/framegrove/pictures/main-window.png \
     /usr/share/framegrove/pictures/about-window.png /usr/share/applications/$id.desktop \
     /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/icons/hicolor/48x48/apps/$id.png \

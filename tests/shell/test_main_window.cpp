@@ -1,4 +1,5 @@
 #include "fg_test.h"
+#include "output/last_used_folder.h"
 #include "shell/main_window.h"
 #include "shell/settings_file.h"
 #include "ui/picture_box.h"
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void closeKeepsOtherSettings();
     void unwritableSettingsStillCloses();
     void missingWorkspaceIsReported();
+    void relativeConfigHomeIgnored();
     void grayScaleButton();
     void exitButtonCloses();
 };
@@ -176,6 +178,10 @@ void TestMainWindow::storedSizeApplied_data()
         << QByteArray("[form1]\nW=0\nH=640\n") << QSize(756, 640);
     QTest::newRow("only W") << QByteArray("[form1]\nW=810\n") << QSize(810, 603);
     QTest::newRow("other section") << QByteArray("[form2]\nW=810\nH=400\n") << QSize(756, 603);
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
+    QTest::newRow("larger than the screen") << QByteArray("[form1]\nW=100000\nH=100000\n") << room;
+    QTest::newRow("only the width too large")
+        << QByteArray("[form1]\nW=100000\nH=500\n") << QSize(room.width(), 500);
 }
 
 void TestMainWindow::storedSizeApplied()
@@ -257,6 +263,24 @@ void TestMainWindow::missingWorkspaceIsReported()
              QString("Could not create a folder. Please right click this software and choose the "
                      "option to \"Run as Admin\" (only needs to be done one time), as you "
                      "currently do not have authority to create a temp folder."));
+}
+
+void TestMainWindow::relativeConfigHomeIgnored()
+{
+    QTemporaryDir here;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(here.path()));
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "cfg");
+    {
+        TForm1 form(fgtest::services());
+        QCOMPARE(utovrin::WorkDir, QDir::homePath() + "/.config/fgrove");
+        WriteLastUsedFolder("/shots/a.png");
+    }
+    qputenv("XDG_CONFIG_HOME", config);
+    QDir::setCurrent(previous);
+    QVERIFY(QFile::remove(QDir::homePath() + "/.config/Kelmar/Framegrove.conf"));
+    QCOMPARE(QDir(here.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
 void TestMainWindow::grayScaleButton()

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 class TestSettingsFile : public QObject
 {
     Q_OBJECT
@@ -16,6 +18,9 @@ private Q_SLOTS:
     void saveKeepsOtherBytes();
     void saveCreatesMissingFile();
     void unwritableFileIsReportedAndKept();
+    void savedSizeReadsBack_data();
+    void savedSizeReadsBack();
+    void unreadableFileIsReportedAndKept();
 
 private:
     QTemporaryDir dir_;
@@ -121,6 +126,60 @@ void TestSettingsFile::unwritableFileIsReportedAndKept()
         QCOMPARE(QString::fromUtf8(failure.what()), "Unable to write to " + path);
     }
     QVERIFY(!QFile::exists(path));
+}
+
+void TestSettingsFile::savedSizeReadsBack_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("header ends in a lone CR")
+        << QByteArray("[form1]\r") << QByteArray("[form1]\rW=800\rH=600\r");
+    QTest::newRow("keys on CR lines")
+        << QByteArray("[form1]\rW=1\rH=2") << QByteArray("[form1]\rW=800\rH=600");
+    QTest::newRow("other section ends in CR")
+        << QByteArray("[a]\rk=v\r") << QByteArray("[a]\rk=v\r[form1]\rW=800\rH=600\r");
+    QTest::newRow("CRLF file, last line CR")
+        << QByteArray("x\r\n[form1]\r") << QByteArray("x\r\n[form1]\rW=800\r\nH=600\r\n");
+    QTest::newRow("CR before LF-ended key")
+        << QByteArray("[form1]\r\nq\rW=5\n") << QByteArray("[form1]\r\nq\rW=800\nH=600\r\n");
+}
+
+void TestSettingsFile::savedSizeReadsBack()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const QString path = dir_.filePath("cr.ini");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(before);
+    file.close();
+    SaveWindowSize(QSize(800, 600), "form1", path);
+    QCOMPARE(ReadWindowWidth("form1", path), 800);
+    QCOMPARE(ReadWindowHeight("form1", path), 600);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), after);
+}
+
+void TestSettingsFile::unreadableFileIsReportedAndKept()
+{
+    if (geteuid() == 0)
+        QSKIP("root reads a file whatever its mode: run this test as an ordinary user");
+    const QString path = dir_.filePath("SG_2.ini");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[mine]\nimportant=1\n");
+    file.close();
+    QVERIFY(file.setPermissions(QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+    QString failure;
+    try {
+        SaveWindowSize(QSize(800, 600), "form1", path);
+    } catch (const std::runtime_error& error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(failure, "Unable to write to " + path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("[mine]\nimportant=1\n"));
 }
 
 FG_TEST_MAIN(TestSettingsFile)

@@ -1,0 +1,344 @@
+// framegrove-clipboard-keeper WINDOW: started by Framegrove as it exits while it still owns the
+// clipboard and no clipboard manager runs. Copies what WINDOW offers on the clipboard, takes the
+// clipboard over and serves the same data to whoever pastes, until another program takes the
+// clipboard. It holds no files open, works from "/", and its window is never mapped. One keeper
+// per display: a newer keeper takes the keeper selection and the older one leaves.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <list>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+// The same data again, as the owner gave it: type, item size in bits and the items as Xlib
+// hands them out (32-bit items are longs).
+struct Offer {
+    Atom target;
+    Atom type;
+    int format;
+    std::vector<unsigned char> bytes;
+};
+
+size_t itemBytes(int format)
+{
+    return format == 32 ? sizeof(long) : format == 16 ? sizeof(short) : 1;
+}
+
+// A large offer handed out piece by piece to one requestor.
+struct Transfer {
+    Window requestor;
+    Atom property;
+    const Offer* offer;
+    size_t sent;
+    bool finished;
+};
+
+class Keeper
+{
+public:
+    explicit Keeper(Display* display)
+        : display_(display), clipboard_(atom("CLIPBOARD")),
+          lock_(atom("_FRAMEGROVE_CLIPBOARD_KEEPER")), targets_(atom("TARGETS")),
+          timestamp_(atom("TIMESTAMP")), incr_(atom("INCR")),
+          incoming_(atom("_FRAMEGROVE_INCOMING"))
+    {
+        window_ = XCreateSimpleWindow(display, DefaultRootWindow(display), -10, -10, 1, 1, 0, 0, 0);
+        XSelectInput(display, window_, PropertyChangeMask);
+        const long maxRequest =
+            std::max(XExtendedMaxRequestSize(display), XMaxRequestSize(display));
+        chunk_ = size_t(std::min(maxRequest, 65536L) * 4 - 100);
+    }
+
+    // Copies the clipboard from `owner`; false when `owner` no longer has it or offers nothing.
+    bool copyFrom(Window owner)
+    {
+        if (XGetSelectionOwner(display_, clipboard_) != owner)
+            return false;
+        const Time now = serverTime();
+        XSetSelectionOwner(display_, lock_, window_, now); // an older keeper leaves now
+        Offer list;
+        if (!fetch(targets_, now, list) || list.type != XA_ATOM)
+            return false;
+        const auto* atoms = reinterpret_cast<const long*>(list.bytes.data());
+        for (size_t i = 0; i < list.bytes.size() / sizeof(long); ++i) {
+            Offer offer;
+            if (worthKeeping(Atom(atoms[i])) && fetch(Atom(atoms[i]), now, offer))
+                offers_.push_back(std::move(offer));
+        }
+        return !offers_.empty() && XGetSelectionOwner(display_, clipboard_) == owner;
+    }
+
+    // Takes the clipboard and serves it; returns when another program takes it.
+    void serve()
+    {
+        since_ = serverTime();
+        XSetSelectionOwner(display_, clipboard_, window_, since_);
+        if (XGetSelectionOwner(display_, clipboard_) != window_)
+            return;
+        for (;;) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type == SelectionClear)
+                return;
+            if (event.type == SelectionRequest)
+                answer(event.xselectionrequest);
+            else if (event.type == PropertyNotify && event.xproperty.state == PropertyDelete)
+                sendNextPiece(event.xproperty.window, event.xproperty.atom);
+        }
+    }
+
+private:
+    Atom atom(const char* name) { return XInternAtom(display_, name, False); }
+
+    // What a paste may ask for later: not the protocol's own targets, not server resources that
+    // die with their owner, and of the pictures only the common formats (every other one would
+    // have the owner encode the picture once more as it exits).
+    bool worthKeeping(Atom target)
+    {
+        char* name = XGetAtomName(display_, target);
+        if (!name)
+            return false;
+        const std::string text = name;
+        XFree(name);
+        static const char* const skipped[] = {"TARGETS",      "MULTIPLE", "TIMESTAMP",
+                                              "SAVE_TARGETS", "DELETE",   "PIXMAP",
+                                              "BITMAP",       "DRAWABLE", "COLORMAP"};
+        for (const char* skip : skipped)
+            if (text == skip)
+                return false;
+        static const char* const pictures[] = {"image/png", "image/bmp", "image/jpeg", "image/jpg"};
+        if (text.rfind("image/", 0) == 0)
+            return std::find(std::begin(pictures), std::end(pictures), text) != std::end(pictures);
+        return true;
+    }
+
+    // The next event that `wanted` accepts, or false after five seconds without one.
+    template <typename Wanted> bool waitFor(XEvent& event, Wanted wanted)
+    {
+        const auto until = Clock::now() + std::chrono::seconds(5);
+        while (Clock::now() < until) {
+            while (XPending(display_)) {
+                XNextEvent(display_, &event);
+                if (wanted(event))
+                    return true;
+            }
+            pollfd connection{ConnectionNumber(display_), POLLIN, 0};
+            poll(&connection, 1, 100);
+        }
+        return false;
+    }
+
+    Time serverTime()
+    {
+        XChangeProperty(display_, window_, incoming_, XA_STRING, 8, PropModeAppend, nullptr, 0);
+        XEvent event;
+        waitFor(event, [&](const XEvent& e) {
+            return e.type == PropertyNotify && e.xproperty.window == window_;
+        });
+        return event.type == PropertyNotify ? event.xproperty.time : CurrentTime;
+    }
+
+    // Reads and deletes the incoming property; false when it is not there.
+    bool takeProperty(Offer& into, bool append)
+    {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, window_, incoming_, 0, 0x1FFFFFFF, True, AnyPropertyType,
+                               &type, &format, &count, &after, &data) != Success ||
+            type == None) {
+            if (data)
+                XFree(data);
+            return false;
+        }
+        if (!append) {
+            into.type = type;
+            into.format = format;
+            into.bytes.clear();
+        }
+        into.bytes.insert(into.bytes.end(), data, data + count * itemBytes(format));
+        XFree(data);
+        return true;
+    }
+
+    bool fetch(Atom target, Time when, Offer& offer)
+    {
+        offer.target = target;
+        XConvertSelection(display_, clipboard_, target, incoming_, window_, when);
+        XEvent event;
+        if (!waitFor(event,
+                     [&](const XEvent& e) {
+                         return e.type == SelectionNotify && e.xselection.target == target;
+                     }) ||
+            event.xselection.property == None || !takeProperty(offer, false))
+            return false;
+        if (offer.type != incr_)
+            return true;
+        // large data comes in pieces, each one after we deleted the one before; an empty piece
+        // ends it
+        offer.bytes.clear();
+        for (bool first = true;; first = false) {
+            if (!waitFor(event, [&](const XEvent& e) {
+                    return e.type == PropertyNotify && e.xproperty.window == window_ &&
+                           e.xproperty.atom == incoming_ && e.xproperty.state == PropertyNewValue;
+                }))
+                return false;
+            const size_t before = offer.bytes.size();
+            Offer piece;
+            if (!takeProperty(piece, false))
+                return false;
+            if (first) {
+                offer.type = piece.type;
+                offer.format = piece.format;
+            }
+            offer.bytes.insert(offer.bytes.end(), piece.bytes.begin(), piece.bytes.end());
+            if (offer.bytes.size() == before)
+                return true;
+        }
+    }
+
+    const Offer* offerFor(Atom target) const
+    {
+        for (const Offer& offer : offers_)
+            if (offer.target == target)
+                return &offer;
+        return nullptr;
+    }
+
+    void answer(const XSelectionRequestEvent& request)
+    {
+        XSelectionEvent reply{};
+        reply.type = SelectionNotify;
+        reply.display = display_;
+        reply.requestor = request.requestor;
+        reply.selection = request.selection;
+        reply.target = request.target;
+        reply.time = request.time;
+        reply.property = None;
+        // old clients name no property: the target is the property then
+        const Atom property = request.property != None ? request.property : request.target;
+        if (request.selection == clipboard_ && put(request.requestor, property, request.target))
+            reply.property = property;
+        XSendEvent(display_, request.requestor, False, NoEventMask,
+                   reinterpret_cast<XEvent*>(&reply));
+        XFlush(display_);
+    }
+
+    bool put(Window requestor, Atom property, Atom target)
+    {
+        if (target == targets_) {
+            std::vector<long> atoms = {long(targets_), long(timestamp_)};
+            for (const Offer& offer : offers_)
+                atoms.push_back(long(offer.target));
+            XChangeProperty(display_, requestor, property, XA_ATOM, 32, PropModeReplace,
+                            reinterpret_cast<unsigned char*>(atoms.data()), int(atoms.size()));
+            return true;
+        }
+        if (target == timestamp_) {
+            long time = long(since_);
+            XChangeProperty(display_, requestor, property, XA_INTEGER, 32, PropModeReplace,
+                            reinterpret_cast<unsigned char*>(&time), 1);
+            return true;
+        }
+        const Offer* offer = offerFor(target);
+        if (!offer)
+            return false;
+        if (offer->bytes.size() <= chunk_) {
+            putItems(requestor, property, *offer, 0, offer->bytes.size());
+            return true;
+        }
+        // too large for one request: announce the size, then one piece per deleted property
+        XSelectInput(display_, requestor, PropertyChangeMask);
+        long size = long(offer->bytes.size());
+        XChangeProperty(display_, requestor, property, incr_, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&size), 1);
+        transfers_.remove_if(
+            [&](const Transfer& t) { return t.requestor == requestor && t.property == property; });
+        transfers_.push_back({requestor, property, offer, 0, false});
+        return true;
+    }
+
+    void putItems(Window requestor, Atom property, const Offer& offer, size_t from, size_t bytes)
+    {
+        XChangeProperty(display_, requestor, property, offer.type, offer.format, PropModeReplace,
+                        offer.bytes.data() + from, int(bytes / itemBytes(offer.format)));
+    }
+
+    void sendNextPiece(Window requestor, Atom property)
+    {
+        for (auto it = transfers_.begin(); it != transfers_.end(); ++it) {
+            if (it->requestor != requestor || it->property != property)
+                continue;
+            if (it->finished) { // the empty piece was taken: done
+                transfers_.erase(it);
+                return;
+            }
+            const size_t unit = itemBytes(it->offer->format);
+            const size_t piece = std::min(chunk_ / unit * unit, it->offer->bytes.size() - it->sent);
+            putItems(requestor, property, *it->offer, it->sent, piece);
+            it->sent += piece;
+            it->finished = piece == 0;
+            XFlush(display_);
+            return;
+        }
+    }
+
+    Display* display_;
+    Window window_ = None;
+    Atom clipboard_, lock_, targets_, timestamp_, incr_, incoming_;
+    size_t chunk_ = 0;
+    Time since_ = CurrentTime;
+    std::vector<Offer> offers_;
+    std::list<Transfer> transfers_;
+};
+
+// A requestor that went away a moment ago is no reason to stop serving the others.
+int ignoreError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+// Leaves the starting program's session, folder and files behind, so that the keeper holds
+// nothing of it: not its terminal, not a folder that someone may want to unmount, not a pipe that
+// someone waits to see closed.
+void detach()
+{
+    setsid();
+    if (chdir("/") != 0)
+        std::exit(1);
+    const long limit = sysconf(_SC_OPEN_MAX);
+    for (int fd = 0; fd < (limit > 0 ? int(std::min(limit, 65536L)) : 1024); ++fd)
+        close(fd);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+        return 2;
+    const Window owner = Window(std::strtoul(argv[1], nullptr, 0));
+    detach();
+    Display* display = XOpenDisplay(nullptr);
+    if (!display || owner == None)
+        return 1;
+    XSetErrorHandler(ignoreError);
+    Keeper keeper(display);
+    if (keeper.copyFrom(owner))
+        keeper.serve();
+    XCloseDisplay(display);
+    return 0;
+}

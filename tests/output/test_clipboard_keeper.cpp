@@ -1,0 +1,135 @@
+#include "fg_test.h"
+#include "pattern_window.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+
+const QString KeeperPath = QFileInfo(FG_PROGRAM).dir().filePath("framegrove-clipboard-keeper");
+
+QByteArray pasted(const QString& target)
+{
+    return fgtest::runPeer("xclip", {"-selection", "clipboard", "-t", target, "-o"});
+}
+
+// Runs xdotool; its output, trimmed.
+QString xdotool(const QStringList& arguments)
+{
+    return fgtest::runPeer("xdotool", arguments).trimmed();
+}
+
+QString windowTitled(const QString& title)
+{
+    return xdotool({"search", "--sync", "--limit", "1", "--name", "^" + title + "$"});
+}
+
+// Our keepers among the processes handed to us (we adopt what our children leave behind).
+QList<pid_t> keeperProcesses()
+{
+    QList<pid_t> keepers;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile stat("/proc/" + entry + "/stat");
+        if (entry.toInt() <= 0 || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> fields = stat.readAll().split(')').value(1).split(' ');
+        if (fields.value(2).toInt() == getpid() &&
+            QFileInfo("/proc/" + entry + "/exe").symLinkTarget() == KeeperPath)
+            keepers.append(entry.toInt());
+    }
+    return keepers;
+}
+
+// Starts the program, copies its picture with "Copy (For Pasting)" and ends it with "Exit", as a
+// user would; returns the PNG pasted from it while it ran.
+QByteArray copyAndQuit()
+{
+    QProcess program;
+    program.start(FG_PROGRAM, {});
+    const QString window = windowTitled("Framegrove - Screen Capture and More");
+    QTest::qWait(300);
+    const QString x = QString::number(756 - 176 + 7 + 71); // the middle of the panel's buttons
+    xdotool({"mousemove", "--window", window, x, "67", "click", "1"}); // "Copy (For Pasting)"
+    if (windowTitled("Information").isEmpty())
+        return {};
+    xdotool({"key", "Return"});
+    const QByteArray png = pasted("image/png");
+    xdotool({"mousemove", "--window", window, x, "524", "click", "1"}); // "Exit"
+    return program.waitForFinished(15000) && program.exitCode() == 0 ? png : QByteArray();
+}
+
+// The process has ended and is reaped.
+bool gone(pid_t pid)
+{
+    waitpid(pid, nullptr, WNOHANG);
+    return !QFileInfo::exists("/proc/" + QString::number(pid));
+}
+
+} // namespace
+
+class TestClipboardKeeper : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void pictureOutlivesProgram();
+};
+
+void TestClipboardKeeper::pictureOutlivesProgram()
+{
+    QVERIFY(prctl(PR_SET_CHILD_SUBREAPER, 1) == 0);
+    fgtest::PatternWindow pattern(QRect(0, 0, 256, 200)); // clear of the program's window
+    pattern.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pattern));
+    QTest::qWait(200);
+    const QImage screen = fgtest::importRootWindow();
+    const auto stop = qScopeGuard([] {
+        for (pid_t keeper : keeperProcesses())
+            kill(keeper, SIGTERM);
+    });
+
+    const QByteArray png = copyAndQuit();
+    QVERIFY(!png.isEmpty());
+    const QList<pid_t> first = keeperProcesses();
+    QCOMPARE(first.size(), 1);
+    const QString process = "/proc/" + QString::number(first[0]);
+    QCOMPARE(QFileInfo(process + "/cwd").symLinkTarget(), "/");
+    const QDir fds(process + "/fd");
+    for (const QString& fd : fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
+        const auto target = std::filesystem::read_symlink(fds.filePath(fd).toStdString());
+        QVERIFY2(target.string().starts_with("socket:["), target.c_str()); // the display only
+    }
+    QCOMPARE(pasted("image/png"), png);
+    const QList<QByteArray> targets = pasted("TARGETS").split('\n');
+    QVERIFY(targets.contains("image/bmp") && targets.contains("image/jpeg"));
+    for (const char* format : {"png", "bmp"}) {
+        const QImage picture = QImage::fromData(pasted(QString("image/") + format), format);
+        QCOMPARE(fgtest::firstDifference(picture.convertToFormat(QImage::Format_RGB32), screen),
+                 QString());
+    }
+
+    // a second run's copy takes the clipboard from the first keeper: one keeper again
+    QCOMPARE(copyAndQuit(), png);
+    QVERIFY(gone(first[0]));
+    const QList<pid_t> second = keeperProcesses();
+    QCOMPARE(second.size(), 1);
+
+    QProcess taker; // another program takes the clipboard
+    taker.start("xclip", {"-selection", "clipboard", "-quiet"});
+    taker.write("taken by another program");
+    taker.closeWriteChannel();
+    QTRY_VERIFY_WITH_TIMEOUT(gone(second[0]), 5000);
+    taker.kill();
+    taker.waitForFinished();
+}
+
+FG_TEST_MAIN(TestClipboardKeeper)
+#include "test_clipboard_keeper.moc"
