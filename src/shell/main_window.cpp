@@ -175,6 +175,7 @@ void TForm1::connectHandlers()
     connect(Image3, &PictureBox::mouseReleased, this, &TForm1::Image3MouseUp);
     connect(CmdTopWindow, &QPushButton::clicked, this, &TForm1::CmdTopWindowClick);
     connect(Timer_For_Top_Window, &QTimer::timeout, this, &TForm1::Timer_For_Top_WindowTimer);
+    connect(CmdAllWeb, &QPushButton::clicked, this, &TForm1::CmdAllWebClick);
 }
 
 void TForm1::FormCreate()
