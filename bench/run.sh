@@ -12,6 +12,9 @@ export HOME="$home" XDG_CONFIG_HOME="$home/.config"
 start_private_display 1280x1024x24 nowm
 "$build/bench/bench_startup" "$build/framegrove" "$build/bench/bench_bare_window"
 "$build/bench/bench_capture"
+# the browser refuses to start its sandbox as root
+if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
+"$build/bench/bench_web_dialog"
 for extra in "$build"/bench/bench_codecs; do
     [ -x "$extra" ] && "$extra"
 done

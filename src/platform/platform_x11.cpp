@@ -14,113 +14,15 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
-#include <sys/mman.h>
 #include <sys/shm.h>
 
-#include <utility>
+#include <memory>
 
 namespace platform
 {
 
 namespace
 {
-
-// A picture in memory shared with the X server, so that the server writes the screen's pixels
-// straight into it instead of sending them down the socket; the memory then becomes the picture's
-// own. Released on every path.
-class SharedImage
-{
-public:
-    SharedImage(Display* display, QSize size) : display_(display)
-    {
-        const int screen = DefaultScreen(display);
-        image_ =
-            XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
-                            ZPixmap, nullptr, &segment_, size.width(), size.height());
-        if (!image_)
-            return;
-        const size_t bytes = size_t(image_->bytes_per_line) * image_->height;
-        segment_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-        if (segment_.shmid < 0)
-            return;
-        void* memory = shmat(segment_.shmid, nullptr, 0);
-        shmctl(segment_.shmid, IPC_RMID, nullptr); // freed once both sides let go
-        if (memory == reinterpret_cast<void*>(-1))
-            return;
-        // map all pages at once: one call instead of a fault for every page touched later
-        madvise(memory, bytes, MADV_POPULATE_WRITE);
-        segment_.shmaddr = image_->data = static_cast<char*>(memory);
-        segment_.readOnly = False;
-        attached_ = XShmAttach(display, &segment_);
-    }
-    ~SharedImage()
-    {
-        letServerGo();
-        if (image_ && image_->data)
-            shmdt(image_->data);
-        if (image_) {
-            image_->data = nullptr;
-            XDestroyImage(image_);
-        }
-    }
-    SharedImage(const SharedImage&) = delete;
-    SharedImage& operator=(const SharedImage&) = delete;
-
-    // The screen's pixels at `origin` into the memory; false when the server would not or the
-    // layout is not RGB32's.
-    bool grab(QPoint origin)
-    {
-        return attached_ && matchesRgb32() &&
-               XShmGetImage(display_, DefaultRootWindow(display_), image_, origin.x(), origin.y(),
-                            AllPlanes);
-    }
-
-    // The grabbed pixels as an opaque picture that owns the memory from now on.
-    QImage takePicture()
-    {
-        letServerGo();
-        uchar* data = reinterpret_cast<uchar*>(std::exchange(image_->data, nullptr));
-        QImage picture(
-            data, image_->width, image_->height, image_->bytes_per_line, QImage::Format_RGB32,
-            [](void* memory) { shmdt(memory); }, data);
-        for (int y = 0; y < picture.height(); ++y) {
-            auto* row = reinterpret_cast<quint32*>(picture.scanLine(y));
-            for (int x = 0; x < picture.width(); ++x)
-                row[x] |= 0xFF000000u; // the server leaves the unused byte at 0
-        }
-        return picture;
-    }
-
-private:
-    bool matchesRgb32() const
-    {
-        return image_->bits_per_pixel == 32 && image_->byte_order == LSBFirst &&
-               image_->red_mask == 0xFF0000 && image_->green_mask == 0xFF00 &&
-               image_->blue_mask == 0xFF;
-    }
-    void letServerGo()
-    {
-        if (attached_)
-            XShmDetach(display_, &segment_);
-        XSync(display_, False);
-        attached_ = false;
-    }
-
-    Display* display_;
-    XImage* image_ = nullptr;
-    XShmSegmentInfo segment_{};
-    bool attached_ = false;
-};
-
-// The screen's pixels in `area`, which lies on the screen; a null picture when shared memory is
-// not available (a display on another machine) or the layout is not RGB32.
-QImage grabShared(Display* display, const QRect& area)
-{
-    if (!XShmQueryExtension(display))
-        return {};
-    SharedImage shared(display, area.size());
-    return shared.grab(area.topLeft()) ? shared.takePicture() : QImage();
-}
 
 QImage grabThroughQt(const QRect& area)
 {
@@ -174,6 +76,125 @@ private:
     Display* display_;
     int (*previous_)(Display*, XErrorEvent*) = nullptr;
 };
+
+// Memory shared with the X server, attached once and kept for the program's life: the server
+// faults in the pages of a fresh segment on its first write into it (about 15 ms for a
+// 1280 x 1024 screen), so every grab after the first costs about a memory copy.
+class SharedSegment
+{
+public:
+    SharedSegment(Display* display, size_t bytes) : display_(display), bytes_(bytes)
+    {
+        info_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (info_.shmid < 0)
+            return;
+        void* memory = shmat(info_.shmid, nullptr, 0);
+        shmctl(info_.shmid, IPC_RMID, nullptr); // freed once both sides let go
+        if (memory == reinterpret_cast<void*>(-1))
+            return;
+        info_.shmaddr = static_cast<char*>(memory);
+        info_.readOnly = False;
+        XErrorTrap trap(display); // a server on another machine refuses to attach
+        attached_ = XShmAttach(display, &info_) && !trap.failed();
+    }
+    ~SharedSegment()
+    {
+        if (attached_) {
+            XShmDetach(display_, &info_);
+            XSync(display_, False);
+        }
+        if (info_.shmaddr)
+            shmdt(info_.shmaddr);
+    }
+    SharedSegment(const SharedSegment&) = delete;
+    SharedSegment& operator=(const SharedSegment&) = delete;
+
+    bool fits(Display* display, size_t bytes) const
+    {
+        return display == display_ && attached_ && bytes <= bytes_;
+    }
+    XShmSegmentInfo* info() { return &info_; }
+
+private:
+    Display* display_;
+    size_t bytes_;
+    XShmSegmentInfo info_{};
+    bool attached_ = false;
+};
+
+std::unique_ptr<SharedSegment>& keptSegment()
+{
+    static std::unique_ptr<SharedSegment> segment;
+    return segment;
+}
+
+// The segment for grabs of up to the whole screen; made anew when the screen grew. It is let go
+// while the application object still holds the display open.
+SharedSegment* segmentFor(Display* display, const QRect& root)
+{
+    const size_t bytes = size_t(root.width()) * root.height() * 4;
+    std::unique_ptr<SharedSegment>& kept = keptSegment();
+    if (!kept || !kept->fits(display, bytes)) {
+        if (!kept)
+            qAddPostRoutine([] { keptSegment().reset(); });
+        kept.reset(); // detach the old one before the new one is attached
+        kept = std::make_unique<SharedSegment>(display, bytes);
+    }
+    return kept->fits(display, bytes) ? kept.get() : nullptr;
+}
+
+// An image header laid over the kept segment; the memory is not its own.
+struct SegmentImageDeleter {
+    void operator()(XImage* image) const
+    {
+        image->data = nullptr;
+        XDestroyImage(image);
+    }
+};
+using SegmentImage = std::unique_ptr<XImage, SegmentImageDeleter>;
+
+bool matchesRgb32(const XImage& image)
+{
+    return image.bits_per_pixel == 32 && image.byte_order == LSBFirst &&
+           image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
+}
+
+// The grabbed pixels copied into a picture of their own, made opaque in the same pass: the
+// server leaves the unused top byte at 0.
+QImage opaqueCopy(const XImage& image)
+{
+    QImage picture(image.width, image.height, QImage::Format_RGB32);
+    for (int y = 0; y < image.height; ++y) {
+        const auto* from =
+            reinterpret_cast<const quint32*>(image.data + size_t(y) * image.bytes_per_line);
+        auto* to = reinterpret_cast<quint32*>(picture.scanLine(y));
+        for (int x = 0; x < image.width; ++x)
+            to[x] = from[x] | 0xFF000000u;
+    }
+    return picture;
+}
+
+// The screen's pixels in `area`, which lies on the screen `root`; a null picture when shared
+// memory is not available (a display on another machine) or the layout is not RGB32.
+QImage grabShared(Display* display, const QRect& area, const QRect& root)
+{
+    if (!XShmQueryExtension(display))
+        return {};
+    SharedSegment* segment = segmentFor(display, root);
+    if (!segment)
+        return {};
+    const int screen = DefaultScreen(display);
+    SegmentImage image(XShmCreateImage(
+        display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap,
+        segment->info()->shmaddr, segment->info(), area.width(), area.height()));
+    if (!image || !matchesRgb32(*image) ||
+        size_t(image->bytes_per_line) * image->height > size_t(root.width()) * root.height() * 4)
+        return {};
+    if (!XShmGetImage(display, DefaultRootWindow(display), image.get(), area.x(), area.y(),
+                      AllPlanes))
+        return {};
+    return opaqueCopy(*image);
+}
 
 // The window the window manager calls active, or the one with the input focus.
 Window activeWindow(Display* display)
@@ -263,10 +284,11 @@ QImage X11Capture::grabScreen(const QRect& area)
     if (area.isEmpty())
         return QImage(area.size(), QImage::Format_RGB32);
     Display* display = qtDisplay();
-    const QRect onScreen = area.intersected(rootRect(display));
+    const QRect root = rootRect(display);
+    const QRect onScreen = area.intersected(root);
     QImage part;
     if (!onScreen.isEmpty()) {
-        part = display ? grabShared(display, onScreen) : QImage();
+        part = display ? grabShared(display, onScreen, root) : QImage();
         if (part.isNull())
             part = grabThroughQt(onScreen);
     }

@@ -9,8 +9,6 @@
 
 int main(int argc, char** argv)
 {
-    // the web-pictures tool starts a browser later, which needs shared GL contexts from here on
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     BoxMessages messages;
     DialogChoosers choosers;
     FgApplication app(argc, argv, messages);

@@ -186,6 +186,7 @@ void TForm1::connectHandlers()
     connect(cmdhelpl, &QPushButton::clicked, this, &TForm1::cmdhelplClick);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(CmdAllWeb, &QPushButton::clicked, this, &TForm1::CmdAllWebClick);
 }
 
 void TForm1::FormCreate()

@@ -79,6 +79,7 @@ public:
     void cmdhelplClick();
     void Button2Click();
     void Button1Click();
+    void CmdAllWebClick();
 
     QScrollArea* ScrollBox1;
     PictureBox* Image1; // the main image, as large as the primary screen

@@ -9,6 +9,7 @@
 #include "output/save_operations.h"
 #include "platform/platform.h"
 #include "shell/main_window.h"
+#include "tools/web_pictures_loader.h"
 #include "ui/messages.h"
 #include "ui/picture_box.h"
 
@@ -104,4 +105,9 @@ void TForm1::cmdpassClick()
 void TForm1::cmdprintClick()
 {
     PrintImage(*defaultPrinter(), Image1->picture());
+}
+
+void TForm1::CmdAllWebClick()
+{
+    openWebPictures(this, services_, findWebPicturesPlugin());
 }

@@ -20,3 +20,9 @@ QString DialogChoosers::saveFile(SaveDialogSpec& wanted)
     wanted.fileName = QFileInfo(chosen).fileName();
     return chosen;
 }
+
+QString DialogChoosers::chooseFolder(const QString& title)
+{
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, QString(),
+                                             QFileDialog::ShowDirsOnly);
+}

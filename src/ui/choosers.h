@@ -20,6 +20,9 @@ public:
     // The full name chosen in a save dialog (asking before an existing file is overwritten), or
     // empty when the user cancels.
     virtual QString saveFile(SaveDialogSpec& dialog) = 0;
+    // A folder chosen in a chooser titled `title` (folders of the file system only), without a
+    // trailing separator, or empty when the user cancels.
+    virtual QString chooseFolder(const QString& title) = 0;
 };
 
 // The real dialogs.
@@ -27,4 +30,5 @@ class DialogChoosers : public FileChoosers
 {
 public:
     QString saveFile(SaveDialogSpec& dialog) override;
+    QString chooseFolder(const QString& title) override;
 };

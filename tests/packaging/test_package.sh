@@ -22,8 +22,10 @@ for file in /usr/bin/framegrove /usr/bin/framegrove-clipboard-keeper /usr/share/
     /usr/share/doc/framegrove/LICENSE; do
     grep -qx "$file" "$work/files" || fail "the package lacks $file"
 done
+grep -q '^/usr/lib/.*framegrove/plugins/framegrove_web_pictures\.so$' "$work/files" ||
+    fail "the package lacks the web pictures plugin"
 depends=$(dpkg-deb -f "$package" Depends)
-for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 xdg-utils; do
+for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 xdg-utils libqt6webenginewidgets6; do
     [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 dpkg-deb -x "$package" "$work/root"

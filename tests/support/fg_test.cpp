@@ -23,6 +23,7 @@ Services services()
     appMessages().shown.clear();
     appChoosers().answers.clear();
     appChoosers().asked.clear();
+    appChoosers().folderTitles.clear();
     return {appMessages(), appChoosers()};
 }
 

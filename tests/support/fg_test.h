@@ -29,8 +29,8 @@ public:
     QList<Shown> shown;
 };
 
-// Answers save dialogs from a script: each dialog takes the next answer, an empty one (or none
-// left) cancels. Records how each dialog was set up when it opened.
+// Answers save dialogs and folder choosers from a script: each dialog takes the next answer, an
+// empty one (or none left) cancels. Records how each dialog was set up when it opened.
 class ScriptedChoosers : public FileChoosers
 {
 public:
@@ -39,8 +39,14 @@ public:
         asked.append(dialog);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
+    QString chooseFolder(const QString& title) override
+    {
+        folderTitles.append(title);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
     QStringList answers;
     QList<SaveDialogSpec> asked;
+    QStringList folderTitles;
 };
 
 // The messages every test application reports its escaped failures to.

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The rules of the web-pictures tool that need no window.
+
+// The address the browser is sent to for what the user typed: empty when the text is blank;
+// otherwise the text as typed, with "http://" put in front unless it holds "http://" anywhere
+// (in lower case).
+QString addressToLoad(const QString& typed);
+
+// True for a picture address whose extension (after its last ".", in upper case) is GIF or JPG.
+bool isWantedPicture(const QString& address);
+
+// The part of the address after its last "/".
+QString pictureFileName(const QString& address);
+
+// Where a picture named `name` is saved in `folder` (joined with "/", a folder ending in "/"
+// giving a doubled separator); empty for a name that would not make a file of its own inside the
+// folder: empty, ".", "..", or holding a separator.
+QString targetPath(const QString& folder, const QString& name);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "ui/services.h"
+
+#include <QString>
+
+class QWidget;
+
+// The web-pictures plugin beside the program (the build tree), in the installed layout
+// (<prefix>/lib/framegrove beside <prefix>/bin) or in one of the application's library paths;
+// empty when it is nowhere.
+QString findWebPicturesPlugin();
+
+// Loads the plugin at `pluginPath` (once) and shows its dialog modally. When the plugin or the
+// browser it needs cannot be loaded, the user is told so and the program runs on.
+void openWebPictures(QWidget* owner, Services services, const QString& pluginPath);
