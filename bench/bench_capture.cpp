@@ -1,31 +1,17 @@
 // Gray scale and the screen grab against a plain memory copy of the same bytes, and the grab
 // against ImageMagick's `import` of the same screen, measured in one run. Needs a display.
+#include "best_time.h"
 #include "edit/gray_scale.h"
 #include "platform/platform.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 namespace
 {
-
-// Best of `runs` in milliseconds.
-double bestMs(int runs, const std::function<void()>& work)
-{
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        work();
-        best = std::min(best, clock.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
 
 QImage screenshotLike(QSize size)
 {

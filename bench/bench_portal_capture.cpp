@@ -1,31 +1,12 @@
 // The screen grab of a Wayland session (through the screenshot portal) against a grim process
 // writing a PNG of the same screen, measured in one run. Runs inside scripts/wayland-bed.sh.
+#include "best_time.h"
 #include "platform/platform.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
 #include <cstdio>
-#include <functional>
-
-namespace
-{
-
-// Best of `runs` in milliseconds.
-double bestMs(int runs, const std::function<void()>& work)
-{
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        work();
-        best = std::min(best, clock.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
