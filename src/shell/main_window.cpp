@@ -175,6 +175,8 @@ void TForm1::connectHandlers()
     connect(Image3, &PictureBox::mouseReleased, this, &TForm1::Image3MouseUp);
     connect(CmdTopWindow, &QPushButton::clicked, this, &TForm1::CmdTopWindowClick);
     connect(Timer_For_Top_Window, &QTimer::timeout, this, &TForm1::Timer_For_Top_WindowTimer);
+    connect(CmdConvert, &QPushButton::clicked, this, &TForm1::CmdConvertClick);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
 }
 
 void TForm1::FormCreate()

@@ -75,6 +75,8 @@ public:
     void CmdTopWindowClick();
     void Timer_For_Top_WindowTimer();
     void GrabTopWindow();
+    void CmdConvertClick();
+    void Button4Click();
 
     QScrollArea* ScrollBox1;
     PictureBox* Image1; // the main image, as large as the primary screen

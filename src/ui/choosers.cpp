@@ -20,3 +20,17 @@ QString DialogChoosers::saveFile(SaveDialogSpec& wanted)
     wanted.fileName = QFileInfo(chosen).fileName();
     return chosen;
 }
+
+QString DialogChoosers::openFile(const OpenDialogSpec& wanted)
+{
+    QFileDialog dialog(QApplication::activeWindow(), QString(), wanted.initialFolder,
+                       wanted.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setSizeGripEnabled(wanted.resizable);
+    if (!wanted.fileName.isEmpty())
+        dialog.selectFile(wanted.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}

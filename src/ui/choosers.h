@@ -12,6 +12,14 @@ struct SaveDialogSpec {
     bool resizable = true;
 };
 
+// An open-file dialog as the window defines it.
+struct OpenDialogSpec {
+    QString filter;   // "All (*.jpg *.bmp)"
+    QString fileName; // the name the dialog opens with
+    QString initialFolder;
+    bool resizable = true;
+};
+
 // The file and folder choosers, so that a test can answer them.
 class FileChoosers
 {
@@ -20,6 +28,8 @@ public:
     // The full name chosen in a save dialog (asking before an existing file is overwritten), or
     // empty when the user cancels.
     virtual QString saveFile(SaveDialogSpec& dialog) = 0;
+    // The full name of an existing file chosen in an open dialog, or empty on cancel.
+    virtual QString openFile(const OpenDialogSpec& dialog) = 0;
 };
 
 // The real dialogs.
@@ -27,4 +37,5 @@ class DialogChoosers : public FileChoosers
 {
 public:
     QString saveFile(SaveDialogSpec& dialog) override;
+    QString openFile(const OpenDialogSpec& dialog) override;
 };

@@ -23,6 +23,7 @@ Services services()
     appMessages().shown.clear();
     appChoosers().answers.clear();
     appChoosers().asked.clear();
+    appChoosers().askedOpen.clear();
     return {appMessages(), appChoosers()};
 }
 

@@ -29,8 +29,8 @@ public:
     QList<Shown> shown;
 };
 
-// Answers save dialogs from a script: each dialog takes the next answer, an empty one (or none
-// left) cancels. Records how each dialog was set up when it opened.
+// Answers save and open dialogs from a script: each dialog takes the next answer, an empty one
+// (or none left) cancels. Records how each dialog was set up when it opened.
 class ScriptedChoosers : public FileChoosers
 {
 public:
@@ -39,8 +39,14 @@ public:
         asked.append(dialog);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
+    QString openFile(const OpenDialogSpec& dialog) override
+    {
+        askedOpen.append(dialog);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
     QStringList answers;
     QList<SaveDialogSpec> asked;
+    QList<OpenDialogSpec> askedOpen;
 };
 
 // The messages every test application reports its escaped failures to.
