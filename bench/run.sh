@@ -12,6 +12,6 @@ export HOME="$home" XDG_CONFIG_HOME="$home/.config"
 start_private_display 1280x1024x24 nowm
 "$build/bench/bench_startup" "$build/framegrove" "$build/bench/bench_bare_window"
 "$build/bench/bench_capture"
-for extra in "$build"/bench/bench_codecs; do
+for extra in "$build"/bench/bench_codecs "$build"/bench/bench_conversion; do
     [ -x "$extra" ] && "$extra"
 done

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include <cstdio> // jpeglib.h uses FILE and size_t without declaring them
@@ -210,11 +211,17 @@ void inkToRgb32(QImage& picture, bool inverted)
     }
 }
 
+// Straight into the picture's rows, a row group at a time, which spares libjpeg a copy of each.
 void decompressRows(Decompression& jpeg, uchar* firstRow, qsizetype bytesPerLine)
 {
+    constexpr JDIMENSION Group = 16; // the tallest row group libjpeg decodes at once
+    std::array<JSAMPROW, Group> rows{};
     while (jpeg.info.output_scanline < jpeg.info.output_height) {
-        JSAMPROW row = firstRow + qsizetype(jpeg.info.output_scanline) * bytesPerLine;
-        jpeg_read_scanlines(&jpeg.info, &row, 1);
+        const JDIMENSION first = jpeg.info.output_scanline;
+        const JDIMENSION count = std::min(Group, jpeg.info.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = firstRow + qsizetype(first + i) * bytesPerLine;
+        jpeg_read_scanlines(&jpeg.info, rows.data(), count);
     }
     jpeg_finish_decompress(&jpeg.info);
 }
@@ -245,7 +252,20 @@ QByteArray encodeJpeg(const QImage& picture, int quality)
     return QByteArray(reinterpret_cast<const char*>(jpeg.bytes), qsizetype(jpeg.size));
 }
 
-QImage decodeJpeg(const QByteArray& data, QImage::Format format)
+namespace
+{
+
+// `picture` at the given size and format: kept when it is already so and not shared.
+void preparePicture(QImage& picture, JDIMENSION width, JDIMENSION height, QImage::Format format)
+{
+    if (picture.width() == int(width) && picture.height() == int(height) &&
+        picture.format() == format && picture.isDetached())
+        return;
+    picture = QImage(); // the old memory goes before the new is taken
+    picture = newPicture(width, height, format);
+}
+
+void decodeJpegInto(const QByteArray& data, QImage::Format format, QImage& picture)
 {
     if (format != QImage::Format_RGB32 && format != QImage::Format_BGR888)
         throw std::invalid_argument("decodeJpeg gives RGB32 or BGR888 pictures");
@@ -253,18 +273,34 @@ QImage decodeJpeg(const QByteArray& data, QImage::Format format)
     const J_COLOR_SPACE rowLayout = format == QImage::Format_RGB32 ? Rgb32Layout : JCS_EXT_BGR;
     runCatchingLibraryError(jpeg.jump, [&] { startDecompressing(jpeg, data, rowLayout); });
     const bool ink = jpeg.info.out_color_space == JCS_CMYK;
-    QImage picture = newPicture(jpeg.info.output_width, jpeg.info.output_height,
-                                ink ? QImage::Format_RGB32 : format);
+    preparePicture(picture, jpeg.info.output_width, jpeg.info.output_height,
+                   ink ? QImage::Format_RGB32 : format);
     uchar* firstRow = picture.bits();
     const qsizetype bytesPerLine = picture.bytesPerLine();
     runCatchingLibraryError(jpeg.jump, [&] { decompressRows(jpeg, firstRow, bytesPerLine); });
     if (!ink)
-        return picture;
+        return;
     inkToRgb32(picture, jpeg.info.saw_Adobe_marker);
-    return format == QImage::Format_RGB32 ? picture : pictureToSave(picture, format);
+    if (format != QImage::Format_RGB32)
+        picture = pictureToSave(picture, format);
+}
+
+} // namespace
+
+QImage decodeJpeg(const QByteArray& data, QImage::Format format)
+{
+    QImage picture;
+    decodeJpegInto(data, format, picture);
+    return picture;
 }
 
 QImage readJpegFile(const QString& path, QImage::Format format)
 {
     return decodeJpeg(platform::readRegularFile(path, PictureFileBudget), format);
+}
+
+void readJpegFileInto(const QString& path, QImage::Format format, QImage& picture, QByteArray& file)
+{
+    platform::readRegularFileInto(path, PictureFileBudget, file);
+    decodeJpegInto(file, format, picture);
 }

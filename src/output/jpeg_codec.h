@@ -19,3 +19,9 @@ QImage decodeJpeg(const QByteArray& data, QImage::Format format = QImage::Format
 // decodeJpeg() of a regular file's contents; also throws std::runtime_error when it is no regular
 // file, larger than the budget, or cannot be read.
 QImage readJpegFile(const QString& path, QImage::Format format = QImage::Format_RGB32);
+
+// readJpegFile() into `picture`, whose memory is used again when it already has the size and
+// format, so that a run of files of one size takes no new memory; `file` is kept for the file's
+// bytes in the same way.
+void readJpegFileInto(const QString& path, QImage::Format format, QImage& picture,
+                      QByteArray& file);

@@ -47,6 +47,13 @@ private:
 
 QByteArray readRegularFile(const QString& path, qint64 maxBytes)
 {
+    QByteArray content;
+    readRegularFileInto(path, maxBytes, content);
+    return content;
+}
+
+void readRegularFileInto(const QString& path, qint64 maxBytes, QByteArray& bytes)
+{
     // not blocking, so that opening a FIFO does not wait for a writer that never comes
     const Descriptor file(
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -62,7 +69,7 @@ QByteArray readRegularFile(const QString& path, qint64 maxBytes)
         failToRead(path, QString("it is larger than %1 MB, more than a picture of this program "
                                  "can be.")
                              .arg(maxBytes >> 20));
-    QByteArray bytes(qsizetype(facts.st_size), Qt::Uninitialized);
+    bytes.resize(qsizetype(facts.st_size));
     qsizetype got = 0;
     while (got < bytes.size()) {
         const ssize_t n = ::read(file.get(), bytes.data() + got, size_t(bytes.size() - got));
@@ -75,7 +82,6 @@ QByteArray readRegularFile(const QString& path, qint64 maxBytes)
         got += n;
     }
     bytes.truncate(got);
-    return bytes;
 }
 
 bool renameWithoutReplacing(const QString& from, const QString& to)

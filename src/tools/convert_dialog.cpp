@@ -258,8 +258,9 @@ void TFrmconvert::ConvertJpegToBitmap(const QString& target, const QString& sour
 {
     try {
         // three bytes a pixel: the colour bitmap every kind of JPEG becomes
-        Imagbmp = readJpegFile(source, QImage::Format_BGR888);
-        writeTarget(target, encodeBmp(Imagbmp));
+        readJpegFileInto(source, QImage::Format_BGR888, Imagbmp, sourceBytes_);
+        encodeBmpInto(Imagbmp, targetBytes_);
+        writeTarget(target, targetBytes_);
     } catch (const std::exception&) {
         Imagbmp = QImage();
         services_.messages.show(MessageKind::Warning,

@@ -62,6 +62,9 @@ private:
     void writeTarget(const QString& target, const QByteArray& bytes);
 
     Services services_;
+    // kept from file to file, so that a run of pictures of one size takes no new memory
+    QByteArray sourceBytes_;
+    QByteArray targetBytes_;
     bool running_ = false;
     bool closeWanted_ = false;
 };
