@@ -72,11 +72,12 @@ TFrmprintfolder::TFrmprintfolder(QWidget* owner, Services services)
     GroupBox1->setFont(bold);
     GroupBox1->setGeometry(190, 100, 311, 70);
     Radunsorted = new QRadioButton(QStringLiteral("No Sort Order"), GroupBox1);
-    Radunsorted->setGeometry(12, 30, 130, 24);
+    Radunsorted->setGeometry(14, 30, 130, 24);
     Radsorted = new QRadioButton(QStringLiteral("Sorted Alphabetically"), GroupBox1);
-    Radsorted->setGeometry(150, 30, 155, 24);
+    Radsorted->setGeometry(146, 30, 160, 24);
+    bold.setBold(false); // the choices are plain; only the group's caption is bold
     for (QRadioButton* choice : {Radunsorted, Radsorted})
-        choice->setFont(font()); // the captions are plain; only the group's own is bold
+        choice->setFont(bold);
 
     Image1 = new QLabel(this);
     Image1->setPixmap(style()->standardIcon(QStyle::SP_FileDialogListView).pixmap(32, 32));
