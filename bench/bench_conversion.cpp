@@ -105,8 +105,8 @@ void resetPeakRss()
 }
 
 // One direction through the dialog, file by file; the time in ms.
-double convert(TFrmconvert& dialog, const QString& folder, const QString& from,
-               const QString& to, long& rssAfter10)
+double convert(TFrmconvert& dialog, const QString& folder, const QString& from, const QString& to,
+               long& rssAfter10)
 {
     const QStringList names = QDir(folder, "*" + from).entryList(QDir::Files);
     resetPeakRss();
@@ -124,8 +124,8 @@ void report(const char* direction, double ours, double theirs, long rss10, long 
 {
     std::printf("%-14s ours %7.1f ms/file %6.1f files/s   mogrify %7.1f ms/file %6.1f files/s"
                 "   ratio %.2fx\n",
-                direction, ours / Files, Files * 1000 / ours, theirs / Files,
-                Files * 1000 / theirs, theirs / ours);
+                direction, ours / Files, Files * 1000 / ours, theirs / Files, Files * 1000 / theirs,
+                theirs / ours);
     std::printf("%-14s peak RSS after 10 files %ld MB, after 50 files %ld MB\n", direction,
                 rss10 / 1024, rss50 / 1024);
 }
