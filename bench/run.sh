@@ -15,7 +15,7 @@ start_private_display 1280x1024x24 nowm
 # the browser refuses to start its sandbox as root
 if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 "$build/bench/bench_web_dialog"
-for extra in "$build"/bench/bench_codecs; do
+for extra in "$build"/bench/bench_codecs "$build"/bench/bench_conversion; do
     [ -x "$extra" ] && "$extra"
 done
 # the same grab on a Wayland desktop, in a private headless sway

@@ -8,8 +8,8 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev
-    libjpeg62-turbo-dev libpng-dev zlib1g-dev libx11-dev libxext-dev
-    # fuzz targets: clang with libFuzzer
+    libjpeg62-turbo-dev libpng-dev zlib1g-dev libx11-dev libxext-dev libcups2-dev
+    # fuzzing: clang with libFuzzer
     clang libclang-rt-14-dev
     # run and test: display, window manager, input, peers that check our output
     xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick libjpeg-turbo-progs pngcheck

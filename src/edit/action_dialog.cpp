@@ -210,7 +210,7 @@ void TFrmopt::ApplyCropOption()
                                "pbrush.exe (PC Paintbrush) into your windows directory on your "
                                "system."));
     } else if (optionpr->isChecked()) {
-        PrintImage(*defaultPrinter(), Image1->picture());
+        PrintImage(Image1->picture());
     } else if (Optionclip->isChecked()) {
         CopyPictureToClipboard(Image1->picture());
         services_.messages.show(MessageKind::Information,

@@ -75,6 +75,13 @@ void write32BitRows(char* out, const QImage& rgb32, qsizetype rowBytes)
 
 QByteArray encodeBmp(const QImage& picture)
 {
+    QByteArray bytes;
+    encodeBmpInto(picture, bytes);
+    return bytes;
+}
+
+void encodeBmpInto(const QImage& picture, QByteArray& bytes)
+{
     const bool threeBytes =
         picture.format() == QImage::Format_RGB888 || picture.format() == QImage::Format_BGR888;
     const QImage source =
@@ -84,11 +91,10 @@ QByteArray encodeBmp(const QImage& picture)
     const qsizetype pixelBytes = rowBytes * source.height();
     if (PixelOffset + pixelBytes > qsizetype(std::numeric_limits<quint32>::max()))
         throw std::runtime_error("The picture is too large for a BMP file.");
-    QByteArray bytes(PixelOffset + pixelBytes, Qt::Uninitialized);
+    bytes.resize(PixelOffset + pixelBytes);
     writeHeaders(bytes.data(), source, bitsPerPixel, pixelBytes);
     if (threeBytes)
         write24BitRows(bytes.data() + PixelOffset, source, rowBytes);
     else
         write32BitRows(bytes.data() + PixelOffset, source, rowBytes);
-    return bytes;
 }

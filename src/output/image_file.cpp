@@ -1,6 +1,10 @@
 #include "output/image_file.h"
 
+#include "platform/platform.h"
+
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <stdexcept>
 
@@ -9,7 +13,7 @@ namespace
 
 // Writes all of `bytes`. A write that stops short (the disk filled up half-way) carries no
 // reason; writing the rest again either goes on or fails with the system's reason.
-bool writeAll(QSaveFile& file, const QByteArray& bytes)
+bool writeAll(QIODevice& file, const QByteArray& bytes)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -21,6 +25,11 @@ bool writeAll(QSaveFile& file, const QByteArray& bytes)
     return true;
 }
 
+[[noreturn]] void failToWrite(const QString& path, const QString& why)
+{
+    throw std::runtime_error(QString("Unable to write to %1: %2").arg(path, why).toStdString());
+}
+
 } // namespace
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes)
@@ -30,6 +39,22 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
     // buffer is flushed at commit would go unnoticed and the cut-off file would take the name
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(file, bytes) ||
         !file.commit())
-        throw std::runtime_error(
-            QString("Unable to write to %1: %2").arg(path, file.errorString()).toStdString());
+        failToWrite(path, file.errorString());
+}
+
+bool writeNewFile(const QString& path, const QByteArray& bytes)
+{
+    // written under a hidden name beside the target, which it takes only when complete
+    const QFileInfo target(path);
+    QTemporaryFile file(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
+    if (!file.open() || !writeAll(file, bytes) || !file.flush())
+        failToWrite(path, file.errorString());
+    file.close();
+    // a temporary file is private to its owner; the picture is not
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                        QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    if (!platform::renameWithoutReplacing(file.fileName(), path))
+        return false; // the temporary file goes with `file`
+    file.setAutoRemove(false);
+    return true;
 }

@@ -9,9 +9,19 @@
 // or libjpeg fails.
 QByteArray encodeJpeg(const QImage& picture, int quality);
 
-// A whole JPEG picture at full size, in Format_RGB32. Anything but a complete, undamaged JPEG
-// throws std::runtime_error with libjpeg's description of the problem.
-QImage decodeJpeg(const QByteArray& data);
+// A whole JPEG picture at full size, in `format` (Format_RGB32 or Format_BGR888), whatever its
+// own colour space: gray, colour, or printers' ink (CMYK, YCCK). Throws std::runtime_error with
+// libjpeg's description of the problem for anything but a complete JPEG whose pixels are all
+// there; also for a picture beyond the pixel budget (checked before anything is allocated) and for
+// a progressive file with endless scans.
+QImage decodeJpeg(const QByteArray& data, QImage::Format format = QImage::Format_RGB32);
 
-// decodeJpeg() of the file's contents; also throws std::runtime_error when it cannot be read.
-QImage readJpegFile(const QString& path);
+// decodeJpeg() of a regular file's contents; also throws std::runtime_error when it is no regular
+// file, larger than the budget, or cannot be read.
+QImage readJpegFile(const QString& path, QImage::Format format = QImage::Format_RGB32);
+
+// readJpegFile() into `picture`, whose memory is used again when it already has the size and
+// format, so that a run of files of one size takes no new memory; `file` is kept for the file's
+// bytes in the same way.
+void readJpegFileInto(const QString& path, QImage::Format format, QImage& picture,
+                      QByteArray& file);

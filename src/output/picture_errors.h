@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
 
 #include <csetjmp>
 #include <new>
@@ -13,6 +14,25 @@ inline void requireNonEmpty(const QImage& picture)
 {
     if (picture.isNull() || picture.width() == 0 || picture.height() == 0)
         throw std::runtime_error(EmptyPictureText);
+}
+
+// The largest picture this program opens: 32 Mi pixels, 128 MiB in RGB32 (an 8K screen of
+// 7680 x 4320 fits). A damaged or hostile file can claim any size in a few bytes; it is refused
+// before anything is allocated for it.
+constexpr qint64 PicturePixelBudget = qint64(32) << 20;
+
+// The largest picture file read: every picture within the budget fits, as a 32-bit bitmap too.
+constexpr qint64 PictureFileBudget = qint64(160) << 20;
+
+inline void requireWithinBudget(qint64 width, qint64 height)
+{
+    if (width * height > PicturePixelBudget)
+        throw std::runtime_error(QString("The picture claims %1 x %2 pixels, more than the %3 "
+                                         "million pixels this program opens.")
+                                     .arg(width)
+                                     .arg(height)
+                                     .arg(PicturePixelBudget / 1000000)
+                                     .toStdString());
 }
 
 // The picture in the format an encoder takes, shared rather than copied when it already is.

@@ -1,15 +1,20 @@
 #include "output/printing.h"
 
 #include "output/picture_errors.h"
+#include "platform/platform.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <stdexcept>
 
 namespace
 {
+
+const char* const NoDefaultPrinter = "Unable to print: there is no default printer.";
 
 std::string refusalText(const QPrinter& printer)
 {
@@ -26,10 +31,11 @@ std::string refusalText(const QPrinter& printer)
 class PrintJob
 {
 public:
-    explicit PrintJob(QPrinter& printer) : printer_(printer)
+    PrintJob(QPaintDevice& device, std::function<std::string()> refusal)
+        : refusal_(std::move(refusal))
     {
-        if (!painter_.begin(&printer))
-            throw std::runtime_error(refusalText(printer));
+        if (!painter_.begin(&device))
+            throw std::runtime_error(refusal_());
     }
     PrintJob(const PrintJob&) = delete;
     PrintJob& operator=(const PrintJob&) = delete;
@@ -41,17 +47,25 @@ public:
 
     QPainter& painter() { return painter_; }
 
-    // Hands the job over; only here can a failure still be reported, the destructor must not throw.
+    // Ends the drawing; only here can a failure still be reported, the destructor must not throw.
     void finish()
     {
         if (!painter_.end())
-            throw std::runtime_error(refusalText(printer_));
+            throw std::runtime_error(refusal_());
     }
 
 private:
-    QPrinter& printer_;
+    std::function<std::string()> refusal_;
     QPainter painter_;
 };
+
+void drawPicture(QPainter& painter, QPagedPaintDevice& page, const QImage& picture)
+{
+    // The painter starts at the printable area's corner, and the device's width and height are
+    // that area in printer pixels.
+    const QSize printable(page.width(), page.height());
+    painter.drawImage(printDestination(page.logicalDpiY(), printable), picture);
+}
 
 } // namespace
 
@@ -66,18 +80,47 @@ void PrintImage(QPrinter& printer, const QImage& picture)
     requireNonEmpty(picture);
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setDocName(QString());
-    PrintJob job(printer);
-    // The painter starts at the printable area's corner, and the device's width and height are
-    // that area in printer pixels.
-    const QSize printable(printer.width(), printer.height());
-    job.painter().drawImage(printDestination(printer.logicalDpiY(), printable), picture);
+    PrintJob job(printer, [&] { return refusalText(printer); });
+    drawPicture(job.painter(), printer, picture);
     job.finish();
+}
+
+void PrintImage(const QImage& picture)
+{
+    requireNonEmpty(picture);
+    printOnDefaultPrinter(QPageLayout::Portrait, [&](QPainter& painter, QPagedPaintDevice& page) {
+        drawPicture(painter, page, picture);
+    });
+}
+
+void printOnDefaultPrinter(std::optional<QPageLayout::Orientation> orientation,
+                           const PageDrawing& draw)
+{
+    const QString name = platform::defaultPrinterName();
+    if (name.isEmpty())
+        throw std::runtime_error(NoDefaultPrinter);
+    // the page as the printer has it: size, printable area and resolution
+    const QPrinter printer(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
+    QByteArray pdf;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter pages(&buffer);
+        pages.setResolution(printer.resolution());
+        pages.setPageLayout(printer.pageLayout());
+        if (orientation)
+            pages.setPageOrientation(*orientation);
+        PrintJob job(pages, [] { return std::string("Unable to print: out of memory."); });
+        draw(job.painter(), pages);
+        job.finish();
+    }
+    platform::printPdf(name, QString(), pdf);
 }
 
 std::unique_ptr<QPrinter> defaultPrinter()
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull())
-        throw std::runtime_error("Unable to print: there is no default printer.");
+        throw std::runtime_error(NoDefaultPrinter);
     return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }

@@ -187,6 +187,8 @@ void TForm1::connectHandlers()
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(CmdAllWeb, &QPushButton::clicked, this, &TForm1::CmdAllWebClick);
+    connect(CmdConvert, &QPushButton::clicked, this, &TForm1::CmdConvertClick);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
 }
 
 void TForm1::FormCreate()

@@ -80,6 +80,8 @@ public:
     void Button2Click();
     void Button1Click();
     void CmdAllWebClick();
+    void CmdConvertClick();
+    void Button4Click();
 
     QScrollArea* ScrollBox1;
     PictureBox* Image1; // the main image, as large as the primary screen

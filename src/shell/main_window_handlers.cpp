@@ -9,6 +9,8 @@
 #include "output/save_operations.h"
 #include "platform/platform.h"
 #include "shell/main_window.h"
+#include "tools/convert_dialog.h"
+#include "tools/folder_listing_dialog.h"
 #include "tools/web_pictures_loader.h"
 #include "ui/messages.h"
 #include "ui/picture_box.h"
@@ -104,7 +106,19 @@ void TForm1::cmdpassClick()
 
 void TForm1::cmdprintClick()
 {
-    PrintImage(*defaultPrinter(), Image1->picture());
+    PrintImage(Image1->picture());
+}
+
+void TForm1::CmdConvertClick()
+{
+    TFrmconvert dialog(this, services_);
+    dialog.exec();
+}
+
+void TForm1::Button4Click()
+{
+    TFrmprintfolder dialog(this, services_);
+    dialog.exec();
 }
 
 void TForm1::CmdAllWebClick()

@@ -12,6 +12,14 @@ struct SaveDialogSpec {
     bool resizable = true;
 };
 
+// An open-file dialog as the window defines it.
+struct OpenDialogSpec {
+    QString filter;   // "All (*.jpg *.bmp)"
+    QString fileName; // the name the dialog opens with
+    QString initialFolder;
+    bool resizable = true;
+};
+
 // The file and folder choosers, so that a test can answer them.
 class FileChoosers
 {
@@ -23,6 +31,8 @@ public:
     // A folder chosen in a chooser titled `title` (folders of the file system only), without a
     // trailing separator, or empty when the user cancels.
     virtual QString chooseFolder(const QString& title) = 0;
+    // The full name of an existing file chosen in an open dialog, or empty on cancel.
+    virtual QString openFile(const OpenDialogSpec& dialog) = 0;
 };
 
 // The real dialogs.
@@ -31,4 +41,5 @@ class DialogChoosers : public FileChoosers
 public:
     QString saveFile(SaveDialogSpec& dialog) override;
     QString chooseFolder(const QString& title) override;
+    QString openFile(const OpenDialogSpec& dialog) override;
 };

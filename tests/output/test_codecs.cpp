@@ -351,16 +351,32 @@ void TestCodecs::jpegFileRead()
 void TestCodecs::jpegFileUnreadable_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("missing file") << "missing.jpg";
-    QTest::newRow("folder") << ".";
+    QTest::addColumn<QString>("why");
+    QTest::newRow("missing file") << "missing.jpg"
+                                  << "";
+    QTest::newRow("folder") << "."
+                            << "it is not a regular file.";
+    // each of these once grew without end, or waited for ever
+    QTest::newRow("link to an endless device") << "zero.jpg"
+                                               << "it is not a regular file.";
+    QTest::newRow("FIFO without a writer") << "fifo.jpg"
+                                           << "it is not a regular file.";
+    QTest::newRow("larger than any picture") << "huge.jpg"
+                                             << "it is larger than 160 MB";
 }
 
 void TestCodecs::jpegFileUnreadable()
 {
     QFETCH(QString, name);
+    QFETCH(QString, why);
     const QString path = dir_.filePath(name);
+    QFile::link("/dev/zero", dir_.filePath("zero.jpg"));
+    if (!QFileInfo::exists(dir_.filePath("fifo.jpg")))
+        fgtest::runPeer("mkfifo", {dir_.filePath("fifo.jpg")});
+    QFile huge(dir_.filePath("huge.jpg"));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(200) << 20)); // holes only
     const QString failure = failureText([&] { readJpegFile(path); });
-    QVERIFY2(failure.startsWith("Unable to read " + path + ": "), qPrintable(failure));
+    QVERIFY2(failure.startsWith("Unable to read " + path + ": " + why), qPrintable(failure));
 }
 
 void TestCodecs::pngReadByPeers_data()

@@ -3,7 +3,10 @@
 #include "output/jpeg_codec.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryFile>
 #include <QTest>
 
 namespace
@@ -53,6 +56,40 @@ QByteArray inverted(QByteArray jpeg, qsizetype at, qsizetype count)
     return jpeg;
 }
 
+// libjpeg's jpegtran applied to a JPEG.
+QByteArray jpegtran(const QByteArray& jpeg, const QStringList& options)
+{
+    QProcess tool;
+    tool.start("jpegtran", options);
+    tool.write(jpeg);
+    tool.closeWriteChannel();
+    tool.waitForFinished(30000);
+    return tool.readAllStandardOutput();
+}
+
+// Progressive, every scan at full precision, so that a repeated scan is not a bogus progression.
+QByteArray progressiveWithRepeatedScan(const QByteArray& jpeg, int repeats)
+{
+    QTemporaryFile script;
+    script.open();
+    script.write("0,1,2: 0-0, 0, 0; 0: 1-63, 0, 0; 1: 1-63, 0, 0; 2: 1-63, 0, 0;");
+    script.close();
+    QByteArray progressive = jpegtran(jpeg, {"-scans", script.fileName()});
+    const qsizetype lastScan = progressive.lastIndexOf("\xFF\xDA");
+    const qsizetype end = progressive.size() - 2; // the end marker
+    const QByteArray scan = progressive.mid(lastScan, end - lastScan);
+    for (int i = 0; i < repeats; ++i)
+        progressive.insert(end, scan);
+    return progressive;
+}
+
+QByteArray claimingSize(QByteArray jpeg, quint8 frameMarker, quint16 side)
+{
+    const qsizetype frame = jpeg.indexOf(QByteArray("\xFF") + char(frameMarker));
+    const char bytes[] = {char(side >> 8), char(side & 0xFF), char(side >> 8), char(side & 0xFF)};
+    return jpeg.replace(frame + 5, 4, QByteArray(bytes, 4));
+}
+
 } // namespace
 
 class TestJpegDecoder : public QObject
@@ -64,6 +101,10 @@ private Q_SLOTS:
     void brokenDataRefused_data();
     void brokenDataRefused();
     void tooWideForJpegRefused();
+    void hostileFilesRefusedQuickly_data();
+    void hostileFilesRefusedQuickly();
+    void harmlessOdditiesDecode_data();
+    void harmlessOdditiesDecode();
 };
 
 void TestJpegDecoder::intactPicturesDecode_data()
@@ -138,6 +179,59 @@ void TestJpegDecoder::tooWideForJpegRefused()
         QVERIFY2(QString(failure.what()).startsWith("Maximum supported image dimension"),
                  failure.what());
     }
+}
+
+void TestJpegDecoder::hostileFilesRefusedQuickly_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("message");
+    const QByteArray jpeg = encodeJpeg(detailed(64, 48), 85);
+    const QByteArray arithmetic = jpegtran(jpeg, {"-arithmetic"});
+    QTest::newRow("arithmetic, 20000 x 20000 claimed")
+        << claimingSize(arithmetic, 0xC9, 20000) << "The picture claims 20000 x 20000 pixels";
+    QTest::newRow("arithmetic, 60000 x 60000 claimed")
+        << claimingSize(arithmetic, 0xC9, 60000) << "The picture claims 60000 x 60000 pixels";
+    QTest::newRow("baseline, 20000 x 20000 claimed")
+        << claimingSize(jpeg, 0xC0, 20000) << "The picture claims 20000 x 20000 pixels";
+    QTest::newRow("a scan repeated 2000 times")
+        << progressiveWithRepeatedScan(jpeg, 2000) << "The JPEG file has more than 300 scans";
+}
+
+// Files that claim far more than they hold are refused at once, before memory is taken.
+void TestJpegDecoder::hostileFilesRefusedQuickly()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, message);
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        decodeJpeg(data);
+        QFAIL("decoded");
+    } catch (const std::runtime_error& failure) {
+        QVERIFY2(QString(failure.what()).startsWith(message), failure.what());
+    }
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString("took %1 ms").arg(timer.elapsed())));
+}
+
+void TestJpegDecoder::harmlessOdditiesDecode_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    const QByteArray jpeg = encodeJpeg(detailed(64, 48), 85);
+    const qsizetype end = jpeg.size() - 2;
+    QTest::newRow("stray bytes between header segments")
+        << QByteArray(jpeg).insert(markerAt(jpeg, 0xC4), QByteArray(5, '\0'));
+    QTest::newRow("padding before the end marker")
+        << QByteArray(jpeg).insert(end, QByteArray(3, '\0'));
+    QTest::newRow("data after the end marker") << jpeg + "appended by a camera";
+    QTest::newRow("repeated scans, a dozen") << progressiveWithRepeatedScan(jpeg, 12);
+}
+
+// What viewers show despite libjpeg's warnings, pixel for pixel as the plain file.
+void TestJpegDecoder::harmlessOdditiesDecode()
+{
+    QFETCH(QByteArray, data);
+    const QImage plain = decodeJpeg(encodeJpeg(detailed(64, 48), 85));
+    QCOMPARE(decodeJpeg(data), plain);
 }
 
 QTEST_GUILESS_MAIN(TestJpegDecoder)

@@ -4,6 +4,7 @@
 #include "output/printing.h"
 #include "printed_page.h"
 #include "shell/main_window.h"
+#include "tools/folder_listing_dialog.h"
 #include "ui/picture_box.h"
 
 #include <QFileInfo>
@@ -25,6 +26,55 @@ QString newestFile(const QStringList& files)
     });
 }
 
+// Prints the folder's listing as the user does it: the main window's button, a file of the folder
+// chosen, the sort order, "Print Folder Contents", "Return".
+void printListing(const QString& folder, bool sorted)
+{
+    TForm1 form(fgtest::services());
+    fgtest::appChoosers().answers = {folder + "/A-first.txt"};
+    fgtest::answerWhenOpen<TFrmprintfolder>([sorted](TFrmprintfolder& dialog) {
+        const bool sortedAtOpening = dialog.Radsorted->isChecked();
+        QTest::mouseClick(dialog.Cmdselect, Qt::LeftButton);
+        QTest::mouseClick(sorted ? dialog.Radsorted : dialog.Radunsorted, Qt::LeftButton);
+        if (sortedAtOpening)
+            QTest::mouseClick(dialog.Cmdprint, Qt::LeftButton);
+        QTest::mouseClick(dialog.BitBtn2, Qt::LeftButton);
+    });
+    QTest::mouseClick(form.Button4, Qt::LeftButton);
+}
+
+void printFromEveryPlace(const QString& how, const QString& folder)
+{
+    TForm1 form(fgtest::services());
+    if (how == "Print")
+        QTest::mouseClick(form.cmdprint, Qt::LeftButton);
+    else
+        printListing(folder, true);
+}
+
+// The pages' lines as pdftotext reads them, blank lines left out. (The PDF queue's own PDF has
+// its text drawn again without the letters' meaning, so the document is read as it was sent.)
+QList<QStringList> printedLines(const QByteArray& pdf)
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("job.pdf"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size())
+        return {};
+    file.close();
+    QList<QStringList> pages;
+    const QString text =
+        QString::fromUtf8(fgtest::runPeer("pdftotext", {"-layout", file.fileName(), "-"}));
+    for (const QString& page : text.split('\f', Qt::SkipEmptyParts)) {
+        QStringList lines;
+        for (const QString& line : page.split('\n'))
+            if (!line.trimmed().isEmpty()) // the font's ligatures read as the letters they join
+                lines.append(line.trimmed().normalized(QString::NormalizationForm_KC));
+        if (!lines.isEmpty())
+            pages.append(lines);
+    }
+    return pages;
+}
+
 } // namespace
 
 // Runs in order: the spooler starts with no queue, and the second case adds one.
@@ -33,14 +83,20 @@ class TestPrintSpooler : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void noQueueIsReportedAtOnce_data();
     void noQueueIsReportedAtOnce();
     void pictureReachesThePaper_data();
     void pictureReachesThePaper();
+    void listingReachesThePaper_data();
+    void listingReachesThePaper();
+    void refusedJobIsReported_data();
+    void refusedJobIsReported();
 
 private:
     bool queueAdded_ = false;
     qsizetype jobs_ = 0;
     std::unique_ptr<fgtest::CupsSandbox> spooler_;
+    QTemporaryDir folder_;
 };
 
 void TestPrintSpooler::initTestCase()
@@ -55,13 +111,21 @@ void TestPrintSpooler::initTestCase()
     }
 }
 
-// "Print" on a system without printers says so at once and nothing hangs.
+void TestPrintSpooler::noQueueIsReportedAtOnce_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Print") << "Print";
+    QTest::newRow("folder listing") << "listing";
+}
+
+// Printing on a system without printers says so at once and nothing hangs.
 void TestPrintSpooler::noQueueIsReportedAtOnce()
 {
+    QFETCH(QString, how);
+    QFile(folder_.filePath("A-first.txt")).open(QIODevice::WriteOnly);
     QElapsedTimer timer;
     timer.start();
-    TForm1 form(fgtest::services());
-    QTest::mouseClick(form.cmdprint, Qt::LeftButton);
+    printFromEveryPlace(how, folder_.path());
     QCOMPARE(fgtest::appMessages().shown.size(), 1);
     QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Error);
     QCOMPARE(fgtest::appMessages().shown[0].text,
@@ -129,6 +193,89 @@ void TestPrintSpooler::pictureReachesThePaper()
     const QImage page = fgtest::renderFirstPage(pdf, RenderDotsPerInch);
     const QString wrong = fgtest::misplacedPicture(page, RenderDotsPerInch, expected, dotsPerInch);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+}
+
+void TestPrintSpooler::listingReachesThePaper_data()
+{
+    QTest::addColumn<bool>("sorted");
+    QTest::newRow("Sorted Alphabetically") << true;
+    QTest::newRow("No Sort Order") << false;
+}
+
+// Header, blank line and the names, a name wider than the page on more than one line, and a long
+// list on further pages without the header again; read back as the spooler received it.
+void TestPrintSpooler::listingReachesThePaper()
+{
+    QFETCH(bool, sorted);
+    const QString longName = QString(230, 'w') + ".txt";
+    QStringList names = {"A-first.txt", "b-second.txt", "C-third.txt"}; // in sorted order
+    for (int i = 1; i <= 150; ++i)
+        names.append(QString("file-%1").arg(i, 3, 10, QChar('0')));
+    names.append(longName);
+    QTemporaryDir folder;
+    for (const QString& name : names + QStringList{".hidden"})
+        QFile(folder.filePath(name)).open(QIODevice::WriteOnly);
+    QDir(folder.path()).mkdir("sub folder");
+    if (!sorted)
+        names = QString::fromUtf8(
+                    fgtest::runPeer("find", {folder.path(), "-maxdepth", "1", "-type", "f", "-not",
+                                             "-name", ".*", "-printf", "%f\n"}))
+                    .split('\n', Qt::SkipEmptyParts);
+
+    printListing(folder.path(), sorted);
+    QCOMPARE(fgtest::appMessages().shown.size(), 1);
+    QCOMPARE(fgtest::appMessages().shown[0].text,
+             QString("%1 file names are being printed.").arg(names.size()));
+    try {
+        ++jobs_;
+        QCOMPARE(spooler_->waitForPdfs(60000, jobs_).size(), jobs_); // it reached the paper
+    } catch (const std::exception& failure) {
+        QFAIL(failure.what());
+    }
+    const QList<QStringList> pages = printedLines(spooler_->lastJobDocument());
+    QVERIFY2(pages.size() >= 3, qPrintable(QString("%1 pages").arg(pages.size())));
+    QStringList lines;
+    for (const QStringList& page : pages)
+        lines += page;
+    const QString header = "Files Located In " + folder.path() + "/";
+    QCOMPARE(lines.value(0), header);
+    QCOMPARE(lines.count(header), 1);
+    // every name in order, each on as many lines as it takes
+    qsizetype at = 1;
+    for (const QString& name : names) {
+        QString printed;
+        const qsizetype first = at;
+        while (at < lines.size() && printed.size() < name.size())
+            printed += lines[at++];
+        QCOMPARE(printed, name);
+        if (name == longName)
+            QVERIFY2(at - first > 1, "the long name fits on one line");
+    }
+    QCOMPARE(at, lines.size());
+}
+
+void TestPrintSpooler::refusedJobIsReported_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Print") << "Print";
+    QTest::newRow("folder listing") << "listing";
+}
+
+// A queue that refuses jobs gets its reason into the error report; nothing says all went well.
+void TestPrintSpooler::refusedJobIsReported()
+{
+    QFETCH(QString, how);
+    try {
+        spooler_->setAcceptingJobs("fgpdf", false);
+    } catch (const std::exception& failure) {
+        QFAIL(failure.what());
+    }
+    printFromEveryPlace(how, folder_.path());
+    spooler_->setAcceptingJobs("fgpdf", true);
+    QCOMPARE(fgtest::appMessages().shown.size(), 1);
+    QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Error);
+    const QString text = fgtest::appMessages().shown[0].text;
+    QVERIFY2(text.startsWith("Unable to print: ") && text.contains("accepting"), qPrintable(text));
 }
 
 FG_TEST_MAIN(TestPrintSpooler)

@@ -100,6 +100,7 @@ void CupsSandbox::writeConfiguration() const
                                                "Browsing No\n"
                                                "WebInterface No\n"
                                                "DefaultShared No\n"
+                                               "PreserveJobFiles Yes\n"
                                                "<Location />\n"
                                                "  Order allow,deny\n"
                                                "  Allow all\n"
@@ -176,6 +177,20 @@ void CupsSandbox::addDefaultPdfQueue(const QString& name)
 {
     runClient("lpadmin", {"-p", name, "-E", "-v", "cups-pdf:/", "-m", PdfModel});
     runClient("lpadmin", {"-d", name});
+}
+
+void CupsSandbox::setAcceptingJobs(const QString& name, bool accepting)
+{
+    runClient(accepting ? "cupsaccept" : "cupsreject", {name});
+}
+
+QByteArray CupsSandbox::lastJobDocument() const
+{
+    // the spooler keeps job n's first document as d<n, five digits>-001
+    QStringList documents = QDir(path("requests"), "d*-001").entryList();
+    documents.sort();
+    QFile file(path("requests/" + documents.value(documents.size() - 1)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList CupsSandbox::waitForPdfs(int timeoutMs, qsizetype atLeast)

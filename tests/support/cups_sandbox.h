@@ -25,6 +25,12 @@ public:
     // Adds a queue that turns jobs into PDF files, and makes it the default printer.
     void addDefaultPdfQueue(const QString& name);
 
+    // Makes the queue refuse new jobs, or take them again.
+    void setAcceptingJobs(const QString& name, bool accepting);
+
+    // The document of the spooler's last job, exactly as it was handed over.
+    QByteArray lastJobDocument() const;
+
     // Waits until the spooler has finished every job and at least `atLeast` PDF files have been
     // written, and returns them; throws std::runtime_error when that takes longer than timeoutMs.
     QStringList waitForPdfs(int timeoutMs, qsizetype atLeast = 1);

@@ -24,6 +24,7 @@ Services services()
     appChoosers().answers.clear();
     appChoosers().asked.clear();
     appChoosers().folderTitles.clear();
+    appChoosers().askedOpen.clear();
     return {appMessages(), appChoosers()};
 }
 

@@ -29,8 +29,8 @@ public:
     QList<Shown> shown;
 };
 
-// Answers save dialogs and folder choosers from a script: each dialog takes the next answer, an
-// empty one (or none left) cancels. Records how each dialog was set up when it opened.
+// Answers save and open dialogs and folder choosers from a script: each takes the next answer, an
+// empty one (or none left) cancels. Records how each was set up when it opened.
 class ScriptedChoosers : public FileChoosers
 {
 public:
@@ -44,9 +44,15 @@ public:
         folderTitles.append(title);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
+    QString openFile(const OpenDialogSpec& dialog) override
+    {
+        askedOpen.append(dialog);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
     QStringList answers;
     QList<SaveDialogSpec> asked;
     QStringList folderTitles;
+    QList<OpenDialogSpec> askedOpen;
 };
 
 // The messages every test application reports its escaped failures to.

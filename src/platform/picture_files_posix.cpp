@@ -1,0 +1,106 @@
+#include "platform/platform.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform
+{
+
+namespace
+{
+
+[[noreturn]] void failToRead(const QString& path, const QString& why)
+{
+    throw std::runtime_error(QString("Unable to read %1: %2").arg(path, why).toStdString());
+}
+
+QString systemReason()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+QByteArray readRegularFile(const QString& path, qint64 maxBytes)
+{
+    QByteArray content;
+    readRegularFileInto(path, maxBytes, content);
+    return content;
+}
+
+void readRegularFileInto(const QString& path, qint64 maxBytes, QByteArray& bytes)
+{
+    // not blocking, so that opening a FIFO does not wait for a writer that never comes
+    const Descriptor file(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (file.get() < 0)
+        failToRead(path, systemReason());
+    struct stat facts {
+    };
+    if (::fstat(file.get(), &facts) != 0)
+        failToRead(path, systemReason());
+    if (!S_ISREG(facts.st_mode))
+        failToRead(path, "it is not a regular file.");
+    if (facts.st_size > maxBytes)
+        failToRead(path, QString("it is larger than %1 MB, more than a picture of this program "
+                                 "can be.")
+                             .arg(maxBytes >> 20));
+    bytes.resize(qsizetype(facts.st_size));
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(file.get(), bytes.data() + got, size_t(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            failToRead(path, systemReason());
+        if (n == 0)
+            break; // shrunk while being read: what is there is all there is
+        got += n;
+    }
+    bytes.truncate(got);
+}
+
+bool renameWithoutReplacing(const QString& from, const QString& to)
+{
+    const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return true;
+    // file systems without the flag still refuse a hard link onto an existing name
+    if (errno == EINVAL || errno == ENOSYS) {
+        if (::link(source.constData(), target.constData()) == 0) {
+            ::unlink(source.constData());
+            return true;
+        }
+    }
+    if (errno == EEXIST)
+        return false;
+    throw std::runtime_error(
+        QString("Unable to write to %1: %2").arg(to, systemReason()).toStdString());
+}
+
+} // namespace platform
