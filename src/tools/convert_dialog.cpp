@@ -71,7 +71,8 @@ private:
 
 } // namespace
 
-TFrmconvert::TFrmconvert(QWidget* owner, Services services) : QDialog(owner), services_(services)
+TFrmconvert::TFrmconvert(QWidget* owner, Services services)
+    : QDialog(owner, DialogTitleBar), services_(services)
 {
     setWindowTitle(QStringLiteral("Convert Images"));
     setFixedSize(460, 337);

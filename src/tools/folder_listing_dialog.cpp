@@ -45,7 +45,7 @@ void printLines(const QStringList& lines, QPainter& painter, QPagedPaintDevice& 
 } // namespace
 
 TFrmprintfolder::TFrmprintfolder(QWidget* owner, Services services)
-    : QDialog(owner), services_(services)
+    : QDialog(owner, DialogTitleBar), services_(services)
 {
     setWindowTitle(QStringLiteral("Print Folder Listing"));
     setFixedSize(511, 269);

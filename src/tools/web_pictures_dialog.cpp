@@ -96,7 +96,8 @@ void ResultList::updateGeometries()
     }
 }
 
-TFrmAllWeb::TFrmAllWeb(QWidget* owner, Services services) : QDialog(owner), services_(services)
+TFrmAllWeb::TFrmAllWeb(QWidget* owner, Services services)
+    : QDialog(owner, DialogTitleBar), services_(services)
 {
     setObjectName(QStringLiteral("FrmAllWeb"));
     setWindowTitle(QStringLiteral("Download and Capture All Web Images"));
