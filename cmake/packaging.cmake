@@ -17,6 +17,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # the documents are opened through the desktop's own lookup of the HTML browser
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
+# beside the libraries found in the binaries: the opener of the help documents, and Qt's Wayland
+# platform, which is loaded at run time rather than linked
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, qt6-wayland")
+# the screenshot portal serves the captures on Wayland desktops
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-desktop-portal")
 set(CPACK_GENERATOR DEB)
 include(CPack)

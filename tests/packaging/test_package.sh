@@ -25,7 +25,8 @@ done
 grep -q '^/usr/lib/.*framegrove/plugins/framegrove_web_pictures\.so$' "$work/files" ||
     fail "the package lacks the web pictures plugin"
 depends=$(dpkg-deb -f "$package" Depends)
-for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 xdg-utils libqt6webenginewidgets6; do
+for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 xdg-utils libqt6webenginewidgets6 \
+    libqt6dbus6 qt6-wayland; do
     [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 dpkg-deb -x "$package" "$work/root"
