@@ -41,6 +41,15 @@ void closeQualityDialog()
     fgtest::answerWhenOpen<Tfrmcomp>([](Tfrmcomp& dialog) { dialog.close(); });
 }
 
+// Closes the action dialog as soon as it opens, noting that it did.
+void closeActionDialogWhenOpen(bool& opened)
+{
+    fgtest::answerWhenOpen<TFrmopt>([&opened](TFrmopt& dialog) {
+        opened = true;
+        dialog.close();
+    });
+}
+
 QRadioButton* optionNamed(TFrmopt& dialog, const QString& caption)
 {
     for (QRadioButton* option : dialog.GroupBox1->findChildren<QRadioButton*>())
@@ -171,10 +180,7 @@ void TestCropRoad::dragBackwardsCropsNothing()
     QVERIFY(!captureAndEnterSelection().isNull());
     form_->Image4 = QImage(3, 3, QImage::Format_RGB32);
     bool opened = false;
-    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
-        opened = true;
-        dialog.close();
-    });
+    closeActionDialogWhenOpen(opened);
     drag({110, 70}, {10, 90}); // to the left
     QTRY_COMPARE(fgtest::appMessages().shown.size(), 1);
     QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Information);
@@ -200,10 +206,7 @@ void TestCropRoad::anyMouseButtonDraws()
     const QImage capture = captureAndEnterSelection();
     QVERIFY(!capture.isNull());
     bool opened = false;
-    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
-        opened = true;
-        dialog.close();
-    });
+    closeActionDialogWhenOpen(opened);
     QTest::mousePress(form_->Image3, button, {}, QPoint(30, 40));
     QTest::mouseMove(form_->Image3, QPoint(50, 55));
     QTest::mouseRelease(form_->Image3, button, {}, QPoint(70, 60));
@@ -231,10 +234,7 @@ void TestCropRoad::keysLeaveSelectionMode()
     const QImage capture = captureAndEnterSelection();
     QVERIFY(!capture.isNull());
     bool opened = false;
-    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
-        opened = true;
-        dialog.close();
-    });
+    closeActionDialogWhenOpen(opened);
     if (dragging)
         QProcess::execute("xdotool",
                           {"mousemove", "40", "40", "mousedown", "1", "mousemove", "90", "80"});

@@ -71,6 +71,16 @@ QImage importRootWindow()
     return QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
 }
 
+int redStampPixels(const QImage& picture)
+{
+    const int top = picture.height() - 25;
+    int red = 0;
+    for (int y = top; y < top + 14; ++y)
+        for (int x = 15; x < 80; ++x)
+            red += picture.pixel(x, y) == qRgb(255, 0, 0);
+    return red;
+}
+
 QString firstDifference(const QImage& actual, const QImage& expected)
 {
     if (actual.size() != expected.size())

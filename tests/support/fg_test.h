@@ -72,6 +72,10 @@ QByteArray runPeer(const QString& program, const QStringList& arguments);
 // The screen as ImageMagick's `import` sees it.
 QImage importRootWindow();
 
+// How many pixels of the stamp's place (25 pixels above the bottom, 15 in from the left) are
+// the stamp's red.
+int redStampPixels(const QImage& picture);
+
 // The first pixel where two pictures differ, as text, or empty when they are equal.
 QString firstDifference(const QImage& actual, const QImage& expected);
 
