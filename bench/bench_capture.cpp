@@ -2,7 +2,7 @@
 // against ImageMagick's `import` of the same screen, measured in one run. Needs a display.
 #include "best_time.h"
 #include "edit/gray_scale.h"
-#include "platform/platform.h"
+#include "platform/screen_capture.h"
 
 #include <QGuiApplication>
 #include <QProcess>

@@ -1,7 +1,7 @@
 // The screen grab of a Wayland session (through the screenshot portal) against a grim process
 // writing a PNG of the same screen, measured in one run. Runs inside scripts/wayland-bed.sh.
 #include "best_time.h"
-#include "platform/platform.h"
+#include "platform/screen_capture.h"
 
 #include <QDir>
 #include <QGuiApplication>

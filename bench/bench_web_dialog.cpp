@@ -1,6 +1,6 @@
 // The web-pictures dialog from the button's press to the pixels of a local page in its browser,
 // the first opening (plugin and browser start) beside a second one in the same run.
-#include "platform/platform.h"
+#include "platform/screen_capture.h"
 #include "tools/web_pictures_loader.h"
 #include "ui/choosers.h"
 #include "ui/messages.h"

@@ -1,6 +1,7 @@
 #include "help/documents.h"
 
-#include "platform/platform.h"
+#include "platform/documents.h"
+#include "platform/shipped_files.h"
 #include "ui/messages.h"
 
 void OpenShippedDocument(const QString& name, const QString& failureMessage, Messages& messages)

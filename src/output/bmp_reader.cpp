@@ -1,7 +1,7 @@
 #include "output/bmp_reader.h"
 
 #include "output/picture_errors.h"
-#include "platform/platform.h"
+#include "platform/picture_files.h"
 
 #include <QtEndian>
 

@@ -1,6 +1,6 @@
 #include "output/image_file.h"
 
-#include "platform/platform.h"
+#include "platform/picture_files.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

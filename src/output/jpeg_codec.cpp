@@ -1,7 +1,7 @@
 #include "output/jpeg_codec.h"
 
 #include "output/picture_errors.h"
-#include "platform/platform.h"
+#include "platform/picture_files.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #include "output/paint_handoff.h"
 
 #include "output/save_operations.h"
-#include "platform/platform.h"
+#include "platform/programs.h"
 #include "ui/messages.h"
 
 #include <QFileInfo>

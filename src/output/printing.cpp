@@ -1,7 +1,7 @@
 #include "output/printing.h"
 
 #include "output/picture_errors.h"
-#include "platform/platform.h"
+#include "platform/print_spooler.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "platform/platform.h"
+#include "platform/clipboard_handoff.h"
 #include "platform/qt_x11_display.h"
 
 #include <QClipboard>

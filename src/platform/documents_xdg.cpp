@@ -1,5 +1,5 @@
 #include "platform/desktop_entry_xdg.h"
-#include "platform/platform.h"
+#include "platform/documents.h"
 
 #include <QFile>
 #include <QFileInfo>

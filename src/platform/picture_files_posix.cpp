@@ -1,4 +1,4 @@
-#include "platform/platform.h"
+#include "platform/picture_files.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "platform/platform.h"
+#include "platform/print_spooler.h"
 
 #include <cups/cups.h>
 

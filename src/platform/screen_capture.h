@@ -1,8 +1,11 @@
 #pragma once
 
-#include "platform/platform.h"
+#include <QImage>
+#include <QRect>
+#include <QSize>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 // Reading the screen: one implementation per kind of session (an X11 server, a Wayland session
@@ -16,6 +19,13 @@ class CaptureFailure : public std::runtime_error
 {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A window captured alone: its outer rectangle (frame and title bar included) in screen
+// coordinates and its pixels.
+struct WindowShot {
+    QRect frame;
+    QImage picture;
 };
 
 class ScreenCapture
@@ -46,5 +56,23 @@ ScreenCapture& screenCapture();
 
 // `area` of `picture`, with black where the area leaves the picture.
 QImage cutOut(const QImage& picture, const QRect& area);
+
+// ---- The capture of this session, for the rest of the program ----
+
+// The screen's pixels inside `area` (screen coordinates), as an RGB32 picture of exactly
+// area.size(). Parts of the area that lie off the screen come out black. Throws
+// CaptureFailure when the session refuses.
+QImage grabScreen(const QRect& area);
+
+// The primary screen's size in pixels.
+QSize primaryScreenSize();
+
+// The window the person works in; none when no window is active or its rectangle cannot be
+// read. Throws CaptureFailure when the session refuses.
+std::optional<WindowShot> grabActiveWindow();
+
+// Whether the compositor, not the program, decides where windows go (Wayland): a window that
+// must cover the screen is then shown full screen rather than placed and maximised.
+bool windowsPlacedByCompositor();
 
 } // namespace platform

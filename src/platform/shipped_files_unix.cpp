@@ -1,4 +1,4 @@
-#include "platform/platform.h"
+#include "platform/shipped_files.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,6 +34,11 @@ QString findShippedFile(ShippedKind kind, const QString& name)
             return QDir::cleanPath(QFileInfo(candidate).absoluteFilePath());
     }
     return {};
+}
+
+QString pluginFileName(const QString& name)
+{
+    return name + QStringLiteral(".so");
 }
 
 } // namespace platform

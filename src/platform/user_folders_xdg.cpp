@@ -1,4 +1,4 @@
-#include "platform/platform.h"
+#include "platform/user_folders.h"
 
 #include <QDir>
 

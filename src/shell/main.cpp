@@ -1,5 +1,5 @@
 // Framegrove: grabs the screen and gets the picture out again.
-#include "platform/platform.h"
+#include "platform/clipboard_handoff.h"
 #include "shell/main_window.h"
 #include "ui/application.h"
 #include "ui/choosers.h"

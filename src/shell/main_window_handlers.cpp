@@ -7,7 +7,7 @@
 #include "output/paint_handoff.h"
 #include "output/printing.h"
 #include "output/save_operations.h"
-#include "platform/platform.h"
+#include "platform/screen_capture.h"
 #include "shell/main_window.h"
 #include "tools/convert_dialog.h"
 #include "tools/folder_listing_dialog.h"

@@ -3,7 +3,7 @@
 #include "capture/tick_counter.h"
 #include "edit/action_dialog.h"
 #include "edit/selection.h"
-#include "platform/platform.h"
+#include "platform/screen_capture.h"
 #include "shell/main_window.h"
 #include "ui/messages.h"
 #include "ui/picture_box.h"

@@ -1,6 +1,6 @@
 #include "tools/web_pictures_loader.h"
 
-#include "platform/platform.h"
+#include "platform/shipped_files.h"
 
 #include "tools/web_pictures_tool.h"
 #include "ui/messages.h"
@@ -71,7 +71,8 @@ struct WaitCursor {
 
 QString findWebPicturesPlugin()
 {
-    return platform::findShippedFile(platform::ShippedKind::Plugin, PluginName + ".so");
+    return platform::findShippedFile(platform::ShippedKind::Plugin,
+                                     platform::pluginFileName(PluginName));
 }
 
 void openWebPictures(QWidget* owner, Services services, const QString& pluginPath)

@@ -3,7 +3,7 @@
 #include "edit/action_dialog.h"
 #include "fg_test.h"
 #include "pattern_window.h"
-#include "platform/platform.h"
+#include "platform/screen_capture.h"
 #include "shell/main_window.h"
 #include "ui/picture_box.h"
 

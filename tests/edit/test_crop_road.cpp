@@ -3,7 +3,7 @@
 #include "fg_test.h"
 #include "output/quality_dialog.h"
 #include "pattern_window.h"
-#include "platform/platform.h"
+#include "platform/screen_capture.h"
 #include "shell/main_window.h"
 #include "shell/settings_file.h"
 #include "ui/picture_box.h"

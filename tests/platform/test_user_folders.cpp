@@ -1,5 +1,5 @@
 #include "fg_test.h"
-#include "platform/platform.h"
+#include "platform/user_folders.h"
 
 class TestUserFolders : public QObject
 {

@@ -1,13 +1,10 @@
-#include "platform/platform.h"
 #include "platform/qt_x11_display.h"
 #include "platform/screen_capture.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
-#include <QProcess>
 #include <QScreen>
-#include <QStandardPaths>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -308,31 +305,9 @@ QSize X11Capture::primaryScreenSize()
     return screen ? screen->geometry().size() : QSize();
 }
 
-QString systemFolder()
-{
-    return QStringLiteral("/usr/bin");
-}
-
-QString findPaintProgram(const QString&)
-{
-    static const char* const programs[] = {"kolourpaint", "pinta", "mtpaint",
-                                           "drawing",     "gimp",  "krita"};
-    for (const char* name : programs) {
-        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (!found.isEmpty())
-            return found;
-    }
-    return {};
-}
-
 std::unique_ptr<ScreenCapture> makeX11Capture()
 {
     return std::make_unique<X11Capture>();
-}
-
-bool startProgram(const QString& program, const QString& file)
-{
-    return QProcess::startDetached(program, {file});
 }
 
 } // namespace platform

@@ -1,0 +1,31 @@
+#include "platform/programs.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace platform
+{
+
+QString systemFolder()
+{
+    return QStringLiteral("/usr/bin");
+}
+
+QString findPaintProgram(const QString&)
+{
+    static const char* const programs[] = {"kolourpaint", "pinta", "mtpaint",
+                                           "drawing",     "gimp",  "krita"};
+    for (const char* name : programs) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!found.isEmpty())
+            return found;
+    }
+    return {};
+}
+
+bool startProgram(const QString& program, const QString& file)
+{
+    return QProcess::startDetached(program, {file});
+}
+
+} // namespace platform
