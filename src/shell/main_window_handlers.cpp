@@ -21,6 +21,8 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <utility>
+
 void TForm1::GrabScreen()
 {
     QImage screen = platform::grabScreen(QRect(QPoint(0, 0), Image1->size()));
@@ -43,8 +45,13 @@ void TForm1::Timer1Timer()
     if (!countTickAndCheckDue(utovrin::TimerTicks, utovrin::WaitTicks))
         return;
     Timer1->stop();
-    const auto showAgain = qScopeGuard([this] { show(); }); // also when the session refuses
+    const bool crop = std::exchange(cropAfterCapture_, false);
+    auto showAgain = qScopeGuard([this] { show(); }); // also when the session refuses
     GrabScreen();
+    if (crop) {
+        showAgain.dismiss();
+        cmdareaClick();
+    }
 }
 
 void TForm1::Button3Click()
@@ -53,8 +60,13 @@ void TForm1::Button3Click()
     dialog.exec();
     if (!umenus::DelayConfirmed)
         return;
+    startDelayedCapture(dialog.EdSeconds->value());
+}
+
+void TForm1::startDelayedCapture(int seconds)
+{
     utovrin::TimerTicks = 0;
-    utovrin::WaitTicks = static_cast<qint16>(dialog.EdSeconds->value());
+    utovrin::WaitTicks = static_cast<qint16>(seconds);
     hide();
     Timer1->start();
 }
