@@ -31,12 +31,7 @@ const QString ExampleSite = QStringLiteral("www.example.com");
 
 QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& place)
 {
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    label->setFont(facePixels(QStringLiteral("Tahoma"), 11));
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(place);
-    return label;
+    return wrappedLabel(parent, text, place, facePixels(QStringLiteral("Tahoma"), 11));
 }
 
 template <typename Widget> Widget* named(Widget* widget, const char* name)
