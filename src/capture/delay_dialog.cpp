@@ -1,4 +1,5 @@
 #include "capture/delay_dialog.h"
+#include "ui/handlers.h"
 #include "ui/window_look.h"
 
 #include <QGuiApplication>
@@ -56,7 +57,7 @@ QLabel* makeText(QWidget* parent, const QString& text, int top, int height)
 
 } // namespace
 
-TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner, DialogTitleBar)
+TFrmmenus::TFrmmenus(QWidget* owner, Messages& messages) : QDialog(owner, DialogTitleBar)
 {
     setWindowTitle(QStringLiteral("Capture Pull Down Menus"));
     setFixedSize(427, 296);
@@ -108,8 +109,8 @@ TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner, DialogTitleBar)
     EdSeconds->setGeometry(356, 250, 51, 22);
     Label5->setBuddy(EdSeconds); // which also names the field to a screen reader
 
-    connect(cmdstart, &QPushButton::clicked, this, &TFrmmenus::cmdstartClick);
-    connect(BitBtn2, &QPushButton::clicked, this, &TFrmmenus::BitBtn2Click);
+    connectHandler(messages, cmdstart, &QPushButton::clicked, this, &TFrmmenus::cmdstartClick);
+    connectHandler(messages, BitBtn2, &QPushButton::clicked, this, &TFrmmenus::BitBtn2Click);
     centreOnScreen(*this);
     FormCreate();
 }

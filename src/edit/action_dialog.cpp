@@ -3,11 +3,11 @@
 #include "edit/text_cell.h"
 #include "edit/text_dialog.h"
 #include "output/clipboard.h"
-#include "output/last_used_folder.h"
 #include "output/paint_handoff.h"
 #include "output/picture_errors.h"
 #include "output/printing.h"
 #include "output/save_operations.h"
+#include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/picture_box.h"
 #include "ui/window_look.h"
@@ -107,8 +107,10 @@ TFrmopt::TFrmopt(QWidget* owner, CropTarget target, TFrmtext& textDialog, Servic
     Button1->setGeometry(646, 404, 80, 28);
     Button1->setDefault(true);
 
-    connect(cmdtext, &QPushButton::clicked, this, &TFrmopt::cmdtextClick);
-    connect(Button1, &QPushButton::clicked, this, &TFrmopt::Button1Click);
+    connectHandler(services_.messages, cmdtext, &QPushButton::clicked, this,
+                   &TFrmopt::cmdtextClick);
+    connectHandler(services_.messages, Button1, &QPushButton::clicked, this,
+                   &TFrmopt::Button1Click);
     centreOnScreen(*this);
     FormCreate();
 }
@@ -188,7 +190,6 @@ void TFrmopt::cmdtextClick()
 
 void TFrmopt::ApplyCropOption()
 {
-    utovrin8::LastUsedFolder = ReadLastUsedFolder();
     SaveOperations& saves = target_.saves;
     if (OptionJ->isChecked()) {
         saves.SaveAsJpeg(target_.workingPicture);

@@ -1,5 +1,6 @@
 #include "edit/text_dialog.h"
 
+#include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/window_look.h"
 
@@ -100,8 +101,8 @@ TFrmtext::TFrmtext(QWidget* owner, Messages& messages) : QDialog(owner), message
     BitBtn2->setGeometry(364, 330, 88, 28);
     BitBtn2->setDefault(true);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &TFrmtext::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TFrmtext::BitBtn2Click);
+    connectHandler(messages_, BitBtn1, &QPushButton::clicked, this, &TFrmtext::BitBtn1Click);
+    connectHandler(messages_, BitBtn2, &QPushButton::clicked, this, &TFrmtext::BitBtn2Click);
     centreOnScreen(*this);
     FormCreate();
 }

@@ -1,4 +1,5 @@
 #include "help/about_window.h"
+#include "ui/handlers.h"
 #include "ui/window_look.h"
 
 #include <QFrame>
@@ -21,7 +22,8 @@ QLabel* makeDisclaimer(QGroupBox* group, const QString& text, const QRect& place
 
 } // namespace
 
-Tfrmdisc::Tfrmdisc(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
+Tfrmdisc::Tfrmdisc(QWidget* owner, Messages& messages)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("Framegrove "));
     setFixedSize(508, 336);
@@ -63,7 +65,7 @@ Tfrmdisc::Tfrmdisc(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWi
     Button1 = new QPushButton(QStringLiteral("Return"), this);
     Button1->setGeometry(417, 301, 83, 27);
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &Tfrmdisc::Button1Click);
+    connectHandler(messages, Button1, &QPushButton::clicked, this, &Tfrmdisc::Button1Click);
     centreOnScreen(*this);
 }
 

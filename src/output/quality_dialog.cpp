@@ -1,4 +1,5 @@
 #include "output/quality_dialog.h"
+#include "ui/handlers.h"
 #include "ui/window_look.h"
 
 #include <QGroupBox>
@@ -22,7 +23,7 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& place, bool
 
 } // namespace
 
-Tfrmcomp::Tfrmcomp(QWidget* owner)
+Tfrmcomp::Tfrmcomp(QWidget* owner, Messages& messages)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                          Qt::WindowCloseButtonHint)
@@ -76,16 +77,15 @@ Tfrmcomp::Tfrmcomp(QWidget* owner)
     Button1->setGeometry(344, 324, 75, 25);
     Button1->setDefault(true);
 
-    connect(ScrollBar1, &QScrollBar::valueChanged, this, &Tfrmcomp::ScrollBar1Change);
-    connect(Button1, &QPushButton::clicked, this, &Tfrmcomp::Button1Click);
+    connectHandler(messages, ScrollBar1, &QScrollBar::valueChanged, this,
+                   &Tfrmcomp::ScrollBar1Change);
+    connectHandler(messages, Button1, &QPushButton::clicked, this, &Tfrmcomp::Button1Click);
     centreOnScreen(*this);
     FormCreate();
 }
 
 void Tfrmcomp::FormCreate()
 {
-    if (!Lblnumber->text().trimmed().isEmpty())
-        return;
     // starts at 85, not the 75 that the text above names
     ScrollBar1->setValue(85);
     ScrollBar1Change();

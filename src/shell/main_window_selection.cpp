@@ -152,10 +152,7 @@ void TForm1::Image3MouseUp(QPoint at)
 
 void TForm1::CmdTopWindowClick()
 {
-    utovrin::TimerTicks = 0;
-    utovrin::WaitTicks = 1;
-    hide();
-    Timer_For_Top_Window->start();
+    armCaptureTimer(*Timer_For_Top_Window, 1);
 }
 
 void TForm1::Timer_For_Top_WindowTimer()

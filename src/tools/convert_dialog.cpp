@@ -4,6 +4,7 @@
 #include "tools/conversion_names.h"
 #include "tools/folder_files.h"
 #include "ui/choosers.h"
+#include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/window_look.h"
 
@@ -72,9 +73,12 @@ TFrmconvert::TFrmconvert(QWidget* owner, Services services)
     fillBackground(*this, FormGray);
     buildInstructions();
     buildControls();
-    connect(BitBtn2, &QPushButton::clicked, this, &TFrmconvert::BitBtn2Click);
-    connect(Button1, &QPushButton::clicked, this, &TFrmconvert::Button1Click);
-    connect(BitBtn1, &QPushButton::clicked, this, &TFrmconvert::BitBtn1Click);
+    connectHandler(services_.messages, BitBtn2, &QPushButton::clicked, this,
+                   &TFrmconvert::BitBtn2Click);
+    connectHandler(services_.messages, Button1, &QPushButton::clicked, this,
+                   &TFrmconvert::Button1Click);
+    connectHandler(services_.messages, BitBtn1, &QPushButton::clicked, this,
+                   &TFrmconvert::BitBtn1Click);
     centreOnScreen(*this);
     FormCreate();
 }

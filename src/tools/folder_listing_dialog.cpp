@@ -4,6 +4,7 @@
 #include "tools/folder_files.h"
 #include "tools/folder_listing.h"
 #include "ui/choosers.h"
+#include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/window_look.h"
 
@@ -86,9 +87,11 @@ TFrmprintfolder::TFrmprintfolder(QWidget* owner, Services services)
     BitBtn2 = makeButton(this, QStringLiteral("Return"), QRect(416, 229, 85, 28));
     BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
 
-    connect(Cmdselect, &QPushButton::clicked, this, &TFrmprintfolder::CmdselectClick);
-    connect(Cmdprint, &QPushButton::clicked, this, &TFrmprintfolder::CmdprintClick);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::accept);
+    connectHandler(services_.messages, Cmdselect, &QPushButton::clicked, this,
+                   &TFrmprintfolder::CmdselectClick);
+    connectHandler(services_.messages, Cmdprint, &QPushButton::clicked, this,
+                   &TFrmprintfolder::CmdprintClick);
+    connectHandler(services_.messages, BitBtn2, &QPushButton::clicked, this, &QDialog::accept);
     centreOnScreen(*this);
     FormCreate();
 }

@@ -2,6 +2,7 @@
 
 #include "tools/web_picture_rules.h"
 #include "ui/choosers.h"
+#include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/window_look.h"
 
@@ -125,10 +126,13 @@ TFrmAllWeb::TFrmAllWeb(QWidget* owner, Services services)
     buildStepTwo();
     buildRightColumn();
 
-    connect(CmdLoad, &QPushButton::clicked, this, &TFrmAllWeb::CmdLoadClick);
-    connect(BitBtn2, &QPushButton::clicked, this, &TFrmAllWeb::BitBtn2Click);
-    connect(CmdDownload, &QPushButton::clicked, this, &TFrmAllWeb::CmdDownloadClick);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connectHandler(services_.messages, CmdLoad, &QPushButton::clicked, this,
+                   &TFrmAllWeb::CmdLoadClick);
+    connectHandler(services_.messages, BitBtn2, &QPushButton::clicked, this,
+                   &TFrmAllWeb::BitBtn2Click);
+    connectHandler(services_.messages, CmdDownload, &QPushButton::clicked, this,
+                   &TFrmAllWeb::CmdDownloadClick);
+    connectHandler(services_.messages, BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     FormCreate();
     centreOnScreen(*this);
 }
