@@ -117,8 +117,9 @@ void report(const char* direction, double ours, double theirs, long rss10, long 
                 theirs / ours);
     std::printf("%-14s peak RSS after 10 files %ld MB, after 50 files %ld MB\n", direction,
                 rss10 / 1024, rss50 / 1024);
-    std::printf("%-14s %.2fx mogrify's speed (goal >= %.1fx): %s\n", direction, theirs / ours, goal,
-                theirs / ours >= goal ? "met" : "MISSED");
+    if (goal > 0)
+        std::printf("%-14s %.2fx mogrify's speed (goal >= %.1fx): %s\n", direction, theirs / ours,
+                    goal, theirs / ours >= goal ? "met" : "MISSED");
 }
 
 } // namespace
