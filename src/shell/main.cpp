@@ -6,6 +6,7 @@
 #include "shell/windowless_capture.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
+#include "ui/handlers.h"
 #include "ui/messages.h"
 
 #include <QIcon>
@@ -52,9 +53,12 @@ int runWindows(FgApplication& app, const CommandLine& line, Services services)
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(FG_APP_ID)));
     TForm1 Form1(services);
     bool served = false;
+    // a request that fails on its way is shown here, and the start that made it hears of it
     const auto serve = [&](platform::CaptureRequest request, int seconds) {
         served = true;
-        return Form1.takeRequest(request, seconds);
+        QString refusal = QStringLiteral("the running Framegrove failed to start the capture");
+        runHandler(services.messages, [&] { refusal = Form1.takeRequest(request, seconds); });
+        return refusal;
     };
     std::unique_ptr<platform::InstanceName> name;
     if (line.activated) {
@@ -67,7 +71,7 @@ int runWindows(FgApplication& app, const CommandLine& line, Services services)
         });
     } else if (line.road) {
         name = platform::claimInstanceName(serve);
-        Form1.takeRequest(*line.road, line.delaySeconds);
+        runHandler(services.messages, [&] { Form1.takeRequest(*line.road, line.delaySeconds); });
     } else {
         Form1.showCentred();
         // once the window is up: a plain start is not held up by the bus

@@ -1,6 +1,7 @@
 // The main window's captures asked for from outside it: the command line and later starts.
 #include "capture/delay_seconds.h"
 #include "shell/main_window.h"
+#include "ui/handlers.h"
 #include "ui/picture_box.h"
 
 #include <QApplication>
@@ -40,10 +41,15 @@ QString TForm1::takeRequest(platform::CaptureRequest request, int seconds)
         break;
     case CaptureRequest::Window:
         // nothing of ours hides the window that was active; the dialog needs the event loop
-        fresh ? QTimer::singleShot(0, this, &TForm1::TopWindowIntoDialog) : CmdTopWindowClick();
+        if (fresh)
+            QTimer::singleShot(0, this, [this] {
+                runHandler(services_.messages, [this] { TopWindowIntoDialog(); });
+            });
+        else
+            CmdTopWindowClick();
         break;
     case CaptureRequest::Delay:
-        startDelayedCapture(std::clamp(seconds, FewestDelaySeconds, MostDelaySeconds));
+        armCaptureTimer(*Timer1, qint16(std::clamp(seconds, FewestDelaySeconds, MostDelaySeconds)));
         break;
     }
     return {};
