@@ -20,7 +20,18 @@ bool isWantedPicture(const QString& address)
 
 QString pictureFileName(const QString& address)
 {
-    return address.mid(address.lastIndexOf(QLatin1Char('/')) + 1);
+    // as the browser shows it: "my%20photo.jpg" is the picture "my photo.jpg"
+    return QUrl::fromPercentEncoding(
+        address.mid(address.lastIndexOf(QLatin1Char('/')) + 1).toUtf8());
+}
+
+QString numberedName(const QString& name, int number)
+{
+    if (number <= 1)
+        return name;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype end = dot > 0 ? dot : name.size();
+    return name.left(end) + QStringLiteral(" (%1)").arg(number) + name.mid(end);
 }
 
 QString targetPath(const QString& folder, const QString& name)
@@ -29,4 +40,14 @@ QString targetPath(const QString& folder, const QString& name)
         name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
         return {};
     return folder + QLatin1Char('/') + name;
+}
+
+bool browserRefusesToStart(bool superuser, const QProcessEnvironment& environment)
+{
+    // the sandbox is off when the variable is there at all, whatever its value
+    const bool sandboxOff = environment.contains(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX")) ||
+                            environment.value(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"))
+                                .split(QLatin1Char(' '))
+                                .contains(QStringLiteral("--no-sandbox"));
+    return superuser && !sandboxOff;
 }
