@@ -42,6 +42,7 @@ public:
 
 private:
     QFile file_;
+    QString path_; // a file opened from its descriptor has no name of its own
     bool named_ = false;
 };
 

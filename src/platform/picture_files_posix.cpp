@@ -69,7 +69,7 @@ NewFileInFolder::NewFileInFolder(const QString& folder)
             continue;
         if (fd < 0)
             break;
-        file_.setFileName(path);
+        path_ = path;
         if (!file_.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
                         QFileDevice::AutoCloseHandle)) {
             ::close(fd);
@@ -86,13 +86,13 @@ NewFileInFolder::~NewFileInFolder()
 {
     file_.close();
     if (!named_)
-        ::unlink(QFile::encodeName(file_.fileName()).constData());
+        ::unlink(QFile::encodeName(path_).constData());
 }
 
 bool NewFileInFolder::takeName(const QString& path)
 {
     file_.close();
-    named_ = renameWithoutReplacing(file_.fileName(), path);
+    named_ = renameWithoutReplacing(path_, path);
     return named_;
 }
 

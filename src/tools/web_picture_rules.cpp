@@ -18,11 +18,42 @@ bool isWantedPicture(const QString& address)
     return extension == QLatin1String("GIF") || extension == QLatin1String("JPG");
 }
 
+namespace
+{
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+// "%20" and the like decoded; a "%" not followed by two hexadecimal digits is kept as it is.
+QString percentDecoded(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    QByteArray plain;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const int high = i + 2 < bytes.size() ? hexValue(bytes[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(bytes[i + 2]) : -1;
+        if (bytes[i] == '%' && low >= 0) {
+            plain += char(high << 4 | low);
+            i += 2;
+        } else {
+            plain += bytes[i];
+        }
+    }
+    return QString::fromUtf8(plain);
+}
+
+} // namespace
+
 QString pictureFileName(const QString& address)
 {
     // as the browser shows it: "my%20photo.jpg" is the picture "my photo.jpg"
-    return QUrl::fromPercentEncoding(
-        address.mid(address.lastIndexOf(QLatin1Char('/')) + 1).toUtf8());
+    return percentDecoded(address.mid(address.lastIndexOf(QLatin1Char('/')) + 1));
 }
 
 QString numberedName(const QString& name, int number)
