@@ -153,7 +153,7 @@ void TestClipboardKeeper::unfinishedPastesAreDropped()
     const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
 
     QProcess owner; // another program puts the data on the clipboard
-    owner.start("xclip", {"-selection", "clipboard", "-t", "image/png", "-i", file});
+    owner.start("xclip", {"-quiet", "-selection", "clipboard", "-t", "image/png", "-i", file});
     QTRY_VERIFY(XGetSelectionOwner(display, clipboard) != None);
     QProcess keeper;
     keeper.start(KeeperPath, {QString::number(XGetSelectionOwner(display, clipboard))});
@@ -174,7 +174,6 @@ void TestClipboardKeeper::unfinishedPastesAreDropped()
                 return line.mid(6).trimmed().split(' ').value(0).toInt();
         return -1;
     };
-    const int before = residentKb();
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!pasted("image/png").isEmpty());
@@ -182,23 +181,29 @@ void TestClipboardKeeper::unfinishedPastesAreDropped()
 
     const Atom png = XInternAtom(display, "image/png", False);
     const Atom property = XInternAtom(display, "FG_PASTE", False);
-    for (int i = 0; i < 100000; ++i) {
-        XEvent event{};
-        event.xselectionrequest.type = SelectionRequest;
-        event.xselectionrequest.owner = served;
-        event.xselectionrequest.requestor = XAllocID(display); // never made: no such window
-        event.xselectionrequest.selection = clipboard;
-        event.xselectionrequest.target = png;
-        event.xselectionrequest.property = property;
-        event.xselectionrequest.time = CurrentTime;
-        XSendEvent(display, served, False, NoEventMask, &event);
-        if (i % 1000 == 0)
-            XSync(display, False);
-    }
-    XSync(display, False);
-
-    clock.restart();
-    QCOMPARE(pasted("image/png"), large);
+    const auto flood = [&] {
+        for (int i = 0; i < 100000; ++i) {
+            XEvent event{};
+            event.xselectionrequest.type = SelectionRequest;
+            event.xselectionrequest.owner = served;
+            event.xselectionrequest.requestor = XAllocID(display); // never made: no such window
+            event.xselectionrequest.selection = clipboard;
+            event.xselectionrequest.target = png;
+            event.xselectionrequest.property = property;
+            event.xselectionrequest.time = CurrentTime;
+            XSendEvent(display, served, False, NoEventMask, &event);
+            if (i % 1000 == 0)
+                XSync(display, False);
+        }
+        XSync(display, False);
+        clock.restart();
+        return pasted("image/png");
+    };
+    // the first flood may leave the display library's event queue larger; a second one finds
+    // the keeper's own memory as it was
+    QCOMPARE(flood(), large);
+    const int before = residentKb();
+    QCOMPARE(flood(), large);
     QVERIFY2(
         clock.elapsed() < 3 * pasteMs + 5000,
         qPrintable(QString("a paste took %1 ms, %2 ms before").arg(clock.elapsed()).arg(pasteMs)));
