@@ -191,6 +191,11 @@ void TestWebPictures::downloadsThePicturesOfAPage()
     QVERIFY(QFile::link("../outside/created.gif", folder + "/dangling.gif"));
     const mode_t umaskBefore = umask(027);
     const auto restoreUmask = qScopeGuard([&] { umask(umaskBefore); });
+    // whatever the other tests left beside the folder
+    const auto besideTheFolder = [this] {
+        return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+    const QStringList before = besideTheFolder();
     bool done = false;
     withDialog([&](QDialog& dialog) {
         dialog.setProperty("stallLimitMs", 1500);
@@ -259,6 +264,7 @@ void TestWebPictures::downloadsThePicturesOfAPage()
     QFile victim(outside + "/victim.txt");
     QVERIFY(victim.open(QIODevice::ReadOnly));
     QCOMPARE(victim.readAll(), QByteArray("victim"));
+    QCOMPARE(besideTheFolder(), before); // nothing written beside it, the local file not copied
 }
 
 void TestWebPictures::refusesWhatItCannotDo_data()
