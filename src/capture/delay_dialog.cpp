@@ -47,12 +47,8 @@ protected:
 
 QLabel* makeText(QWidget* parent, const QString& text, int top, int height)
 {
-    auto* label = new QLabel(text, parent);
-    label->setFont(facePixels(QStringLiteral("Arial"), 11));
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(10, top, 407, height);
-    return label;
+    return wrappedLabel(parent, text, QRect(10, top, 407, height),
+                        facePixels(QStringLiteral("Arial"), 11));
 }
 
 } // namespace

@@ -60,15 +60,6 @@ QIcon textGlyph()
     return QIcon(glyph);
 }
 
-QLabel* makeText(QWidget* parent, const QString& text, const QRect& place)
-{
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(place);
-    return label;
-}
-
 } // namespace
 
 TFrmopt::TFrmopt(QWidget* owner, CropTarget target, TFrmtext& textDialog, Services services)
@@ -84,19 +75,19 @@ TFrmopt::TFrmopt(QWidget* owner, CropTarget target, TFrmtext& textDialog, Servic
     ScrollBox1->setWidgetResizable(false);
     Image1 = new PictureBox;
     ScrollBox1->setWidget(Image1);
-    LblEmpty = makeText(this, QString::fromUtf8(EmptyPictureText), QRect(13, 12, 552, 40));
+    LblEmpty = wrappedLabel(this, QString::fromUtf8(EmptyPictureText), QRect(13, 12, 552, 40));
     LblEmpty->hide();
 
     Image2 = new QLabel(this);
     Image2->setPixmap(decoration());
     Image2->setGeometry(584, 8, 43, 31);
-    Label2 = makeText(
+    Label2 = wrappedLabel(
         this, QStringLiteral("Here is your cropped image! (The box may be larger than the image)."),
         QRect(634, 6, 152, 48));
-    Label3 = makeText(this,
-                      QStringLiteral("Choose an option below, or click the button below to add "
-                                     "text to your cropped image."),
-                      QRect(584, 58, 202, 48));
+    Label3 = wrappedLabel(this,
+                          QStringLiteral("Choose an option below, or click the button below to add "
+                                         "text to your cropped image."),
+                          QRect(584, 58, 202, 48));
     buildOptions();
 
     cmdtext = new QPushButton(textGlyph(), QStringLiteral("Add \"text\" on this image!"), this);

@@ -52,14 +52,13 @@ TFrmtext::TFrmtext(QWidget* owner, Messages& messages) : QDialog(owner), message
     setWindowTitle(QStringLiteral("Framegrove - Add Some Text"));
     resize(464, 383);
 
-    Label1 = new QLabel(
+    Label1 = wrappedLabel(
+        this,
         QStringLiteral("The text you enter below will be displayed on your cropped picture.  You "
                        "also have many options on how you want the text to appear.  Don't worry "
                        "if you make a mistake, as Framegrove returns you back to the unmarked "
                        "image whenever you enter this screen!"),
-        this);
-    Label1->setWordWrap(true);
-    Label1->setGeometry(12, 8, 440, 58);
+        QRect(12, 8, 440, 58));
     Edbox1 = new QLineEdit(this);
     Edbox1->setMaxLength(75);
     Edbox1->setGeometry(12, 70, 440, 24);

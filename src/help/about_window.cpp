@@ -12,12 +12,7 @@ namespace
 
 QLabel* makeDisclaimer(QGroupBox* group, const QString& text, const QRect& place)
 {
-    auto* label = new QLabel(text, group);
-    label->setFont(facePixels(QStringLiteral("Arial"), 12));
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(place);
-    return label;
+    return wrappedLabel(group, text, place, facePixels(QStringLiteral("Arial"), 12));
 }
 
 } // namespace

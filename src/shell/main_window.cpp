@@ -94,6 +94,10 @@ TForm1::TForm1(Services services, QWidget* parent) : QWidget(parent), services_(
     Label1->setGeometry(0, 547, 149, 46);
 
     buildPanel();
+    // never so small that the panel is cut off: its groups, with the margins the layout keeps
+    // beside and under them
+    const QRect panel = GroupBox2->geometry() | GroupBox1->geometry();
+    setMinimumSize(panel.width() + 30, panel.bottom() + 1 + 10);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);

@@ -144,6 +144,7 @@ private:
     bool inSelectionMode() const;
     void showSelectionSurface();
     void cancelSelection();
+    void giveFocusBackToCrop();
     QSize outerSize() const;
 
     Services services_;

@@ -21,12 +21,8 @@ namespace
 
 QLabel* makeText(QWidget* parent, const QString& text, int top, int height)
 {
-    auto* label = new QLabel(text, parent);
-    label->setFont(facePixels(QStringLiteral("Arial"), 11));
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(10, top, 440, height);
-    return label;
+    return wrappedLabel(parent, text, QRect(10, top, 440, height),
+                        facePixels(QStringLiteral("Arial"), 11));
 }
 
 QLabel* makeNavyLabel(QWidget* parent, const QString& text, QRect place)

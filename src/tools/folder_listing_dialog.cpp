@@ -52,15 +52,12 @@ TFrmprintfolder::TFrmprintfolder(QWidget* owner, Services services)
     setFixedSize(511, 269);
     fillBackground(*this, FormGray);
 
-    Label1 = new QLabel(
+    Label1 = wrappedLabel(
+        this,
         QStringLiteral("This section allows you to select a folder, and send the file names in "
                        "that folder to your printer.  You can also print the file contents in "
                        "alphabetical order if you choose.  "),
-        this);
-    Label1->setFont(facePixels(QStringLiteral("Arial"), 12));
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setGeometry(10, 10, 491, 48);
+        QRect(10, 10, 491, 48), facePixels(QStringLiteral("Arial"), 12));
     Edpath = new QLineEdit(this);
     Edpath->setGeometry(10, 64, 491, 24);
 
