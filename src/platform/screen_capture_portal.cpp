@@ -283,10 +283,10 @@ private:
     // learns why once and picks in the portal's dialog, which needs no stored permission.
     QImage screenshot()
     {
+        // looked up before every request: the person may change the answer while we run
         QDBusConnection bus = connectedBus();
-        if (permission_ == std::nullopt)
-            permission_ = lookUpPermission(bus);
-        if (*permission_ != Permission::Refused)
+        permission_ = lookUpPermission(bus);
+        if (permission_ != Permission::Refused)
             return request(false);
         if (!refusalTold_) {
             refusalTold_ = true;
@@ -317,7 +317,7 @@ private:
         return bus;
     }
 
-    std::optional<Permission> permission_;
+    Permission permission_ = Permission::Unknown;
     bool refusalTold_ = false;
 };
 
