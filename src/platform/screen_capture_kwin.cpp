@@ -62,42 +62,36 @@ public:
     PipeEnd(const PipeEnd&) = delete;
     PipeEnd& operator=(const PipeEnd&) = delete;
     int fd() const { return fd_; }
-    void close()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
 
 private:
     int fd_;
 };
 
-// Everything KWin writes into the pipe until it closes its end, within the deadline.
-QByteArray readAll(int fd, const QDeadlineTimer& deadline)
+QString noPicture()
 {
-    QByteArray data;
+    return QStringLiteral("KWin sent no picture within %1 seconds.").arg(KWinPatienceMs / 1000);
+}
+
+// Adds what the pipe holds within `ms` to `data`; false once the writer closed it.
+bool readSome(int fd, QByteArray& data, int ms)
+{
+    pollfd wait{fd, POLLIN, 0};
+    const int ready = ::poll(&wait, 1, ms);
+    if (ready == 0 || (ready < 0 && errno == EINTR))
+        return true;
     char chunk[65536];
-    for (;;) {
-        pollfd wait{fd, POLLIN, 0};
-        const int ready = ::poll(&wait, 1, int(qMax<qint64>(0, deadline.remainingTime())));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            fail(QStringLiteral("KWin sent no picture within %1 seconds.")
-                     .arg(KWinPatienceMs / 1000));
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            fail(QStringLiteral("KWin's picture could not be read (%1).")
-                     .arg(QString::fromLocal8Bit(strerror(errno))));
-        if (got == 0)
-            return data;
-        if (data.size() + got > RawPictureLimit)
-            fail(QStringLiteral("KWin's picture is larger than any screen."));
-        data.append(chunk, got);
-    }
+    const ssize_t got = ready < 0 ? -1 : ::read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR)
+        return true;
+    if (got < 0)
+        fail(QStringLiteral("KWin's picture could not be read (%1).")
+                 .arg(QString::fromLocal8Bit(strerror(errno))));
+    if (got == 0)
+        return false;
+    if (data.size() + got > RawPictureLimit)
+        fail(QStringLiteral("KWin's picture is larger than any screen."));
+    data.append(chunk, got);
+    return true;
 }
 
 // The picture KWin describes in `results` from the bytes it wrote.
@@ -116,6 +110,18 @@ QImage rawPicture(const QVariantMap& results, const QByteArray& data)
         .copy();
 }
 
+// Sends a Capture* call with the pipe's writing end, which is closed here: the call keeps its
+// own copy.
+QDBusPendingReply<QVariantMap> send(const QString& method, QVariantList arguments, int writing)
+{
+    const PipeEnd end(writing);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(KWinService, QStringLiteral("/org/kde/KWin/ScreenShot2"),
+                                       QStringLiteral("org.kde.KWin.ScreenShot2"), method);
+    call.setArguments(arguments << QVariant::fromValue(QDBusUnixFileDescriptor(end.fd())));
+    return QDBusConnection::sessionBus().asyncCall(call, KWinPatienceMs);
+}
+
 // A Capture* call of KWin's ScreenShot2 interface; the picture comes through a pipe. Throws
 // Refused where KWin does not grant the interface to us.
 QImage kwinShot(const QString& method, QVariantList arguments)
@@ -124,24 +130,30 @@ QImage kwinShot(const QString& method, QVariantList arguments)
     if (::pipe2(ends, O_CLOEXEC) != 0)
         fail(QStringLiteral("no pipe for KWin's picture (%1).")
                  .arg(QString::fromLocal8Bit(strerror(errno))));
-    PipeEnd reading(ends[0]), writing(ends[1]);
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(KWinService, QStringLiteral("/org/kde/KWin/ScreenShot2"),
-                                       QStringLiteral("org.kde.KWin.ScreenShot2"), method);
-    arguments << QVariant::fromValue(QDBusUnixFileDescriptor(writing.fd()));
-    call.setArguments(arguments);
+    PipeEnd reading(ends[0]);
     const QDeadlineTimer deadline(KWinPatienceMs);
-    QDBusPendingReply<QVariantMap> reply =
-        QDBusConnection::sessionBus().asyncCall(call, KWinPatienceMs);
-    writing.close(); // the message holds its own copy: KWin's end alone stays open
-    const QByteArray data = readAll(reading.fd(), deadline);
-    reply.waitForFinished();
-    if (reply.isError()) {
-        if (reply.error().name() == NotAuthorized)
-            throw Refused();
-        fail(QStringLiteral("KWin refused the screenshot (%1).").arg(reply.error().message()));
+    QByteArray data;
+    QVariantMap results;
+    {
+        // the call keeps copies of the writing end until it goes: read meanwhile, so that KWin
+        // never waits on a full pipe, and to the end once only KWin's end is left open
+        const QDBusPendingReply<QVariantMap> reply = send(method, arguments, ends[1]);
+        while (!reply.isFinished()) {
+            if (deadline.hasExpired())
+                fail(noPicture());
+            readSome(reading.fd(), data, 20);
+        }
+        if (reply.isError()) {
+            if (reply.error().name() == NotAuthorized)
+                throw Refused();
+            fail(QStringLiteral("KWin refused the screenshot (%1).").arg(reply.error().message()));
+        }
+        results = reply.value();
     }
-    return rawPicture(reply.value(), data);
+    while (readSome(reading.fd(), data, int(qMax<qint64>(0, deadline.remainingTime()))))
+        if (deadline.hasExpired())
+            fail(noPicture());
+    return rawPicture(results, data);
 }
 
 QVariantMap withoutPointer(QVariantMap options = {})
@@ -151,15 +163,14 @@ QVariantMap withoutPointer(QVariantMap options = {})
     return options;
 }
 
-// Where KWin has the active window: its frame and the picture KWin gives of it (the frame with
-// its shadow around), in the layout's logical coordinates. Asked through KWin's scripting,
-// which answers by calling us back.
+// Where KWin has the active window's frame, in the layout's logical coordinates. Asked through
+// KWin's scripting, which answers by calling us back.
 class FramePlace : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.framegrove.FramePlace")
 public:
-    std::optional<std::pair<QRect, QRect>> ask()
+    std::optional<QRect> ask()
     {
         QDBusConnection bus = QDBusConnection::sessionBus();
         kwin_ = bus.interface()->serviceOwner(KWinService).value();
@@ -172,13 +183,11 @@ public:
         if (!script.open())
             fail(QStringLiteral("the active window's place cannot be asked of KWin (%1).")
                      .arg(script.errorString()));
-        script.write(
-            QStringLiteral("const w = workspace.activeClient;\n"
-                           "const r = (g) => [g.x, g.y, g.width, g.height].join(',');\n"
-                           "callDBus('%1', '%2', 'org.framegrove.FramePlace', 'place',\n"
-                           "         w ? r(w.frameGeometry) + ';' + r(w.visibleRect) : '');\n")
-                .arg(bus.baseService(), path)
-                .toUtf8());
+        script.write(QStringLiteral("const w = workspace.activeWindow || workspace.activeClient;\n"
+                                    "callDBus('%1', '%2', 'org.framegrove.FramePlace', 'place',\n"
+                                    "         w ? [w.x, w.y, w.width, w.height].join(',') : '');\n")
+                         .arg(bus.baseService(), path)
+                         .toUtf8());
         script.close();
         runScript(bus, script.fileName(), path.mid(1));
         if (!answered_) {
@@ -191,13 +200,12 @@ public:
     }
 
 public Q_SLOTS:
-    Q_SCRIPTABLE void place(const QString& rectangles)
+    Q_SCRIPTABLE void place(const QString& frame)
     {
         if (message().service() != kwin_) // only KWin's word counts
             return;
-        const QStringList both = rectangles.split(QLatin1Char(';'));
-        if (both.size() == 2)
-            place_ = std::make_pair(rectangle(both[0]), rectangle(both[1]));
+        if (!frame.isEmpty())
+            place_ = rectangle(frame);
         answered_ = true;
         loop_.quit();
     }
@@ -221,11 +229,17 @@ private:
         const QDBusReply<int> id = bus.call(load, QDBus::Block, KWinPatienceMs);
         if (!id.isValid() || id.value() < 0)
             fail(QStringLiteral("KWin would not run the script that finds the active window."));
-        const QString script = QStringLiteral("/Scripting/Script%1").arg(id.value());
-        bus.call(QDBusMessage::createMethodCall(KWinService, script,
-                                                QStringLiteral("org.kde.kwin.Script"),
-                                                QStringLiteral("run")),
-                 QDBus::Block, KWinPatienceMs);
+        // Plasma 5 puts the script at "/<id>", later ones under "/Scripting"
+        for (const QString& script :
+             {QStringLiteral("/%1"), QStringLiteral("/Scripting/Script%1")}) {
+            const QDBusMessage run =
+                bus.call(QDBusMessage::createMethodCall(KWinService, script.arg(id.value()),
+                                                        QStringLiteral("org.kde.kwin.Script"),
+                                                        QStringLiteral("run")),
+                         QDBus::Block, KWinPatienceMs);
+            if (run.type() == QDBusMessage::ReplyMessage)
+                break;
+        }
         QDBusMessage unload = QDBusMessage::createMethodCall(
             KWinService, QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"),
             QStringLiteral("unloadScript"));
@@ -236,7 +250,7 @@ private:
     QString kwin_;
     QEventLoop loop_;
     bool answered_ = false;
-    std::optional<std::pair<QRect, QRect>> place_;
+    std::optional<QRect> place_;
 };
 
 // How many device pixels the primary screen has to a logical one.
@@ -294,19 +308,36 @@ private:
         const QImage withShadow =
             kwinShot(QStringLiteral("CaptureActiveWindow"),
                      {withoutPointer({{QStringLiteral("include-decoration"), true}})});
-        const auto place = FramePlace().ask();
-        if (!place || place->first.isEmpty())
+        const std::optional<QRect> frame = FramePlace().ask();
+        if (!frame || frame->isEmpty())
             return std::nullopt;
-        const auto& [frame, visible] = *place;
-        const qreal scale = screenScale();
-        const QRect onScreen = scaled(frame.translated(-primaryOrigin()), scale);
+        const QRect onScreen = scaled(frame->translated(-primaryOrigin()), screenScale());
         QImage picture = grabScreen(onScreen).convertToFormat(QImage::Format_ARGB32_Premultiplied);
         {
             QPainter painter(&picture);
             painter.drawImage(QPoint(), withShadow,
-                              scaled(frame.translated(-visible.topLeft()), scale));
+                              QRect(frameCorner(withShadow), onScreen.size()));
         }
         return WindowShot{onScreen, picture.convertToFormat(QImage::Format_RGB32)};
+    }
+
+    // Where the frame lies in KWin's picture of the window: its shadow margins differ from side
+    // to side, and only the frame is opaque, so it is the opaque pixels' bounding box.
+    static QPoint frameCorner(const QImage& withShadow)
+    {
+        const QImage argb = withShadow.convertToFormat(QImage::Format_ARGB32);
+        int left = argb.width(), top = argb.height();
+        for (int y = 0; y < argb.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            for (int x = 0; x < qMin(left, argb.width()); ++x) {
+                if (qAlpha(row[x]) == 255) {
+                    left = x;
+                    top = qMin(top, y);
+                    break;
+                }
+            }
+        }
+        return left < argb.width() ? QPoint(left, top) : QPoint();
     }
 
     // Where screen coordinates start: the primary screen's corner in the layout.
