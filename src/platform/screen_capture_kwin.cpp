@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryFile>
@@ -301,31 +300,38 @@ public:
     bool windowsPlacedByCompositor() const override { return true; }
 
 private:
-    // The frame alone, cut out of KWin's picture of it; its rounded corners come back
-    // transparent, so what lies behind them on the screen shows there, as on the screen.
+    // The frame alone, cut out of KWin's picture of it, over the screen's picture of the same
+    // place: where the window is opaque, its own pixels, also where another window covers it;
+    // its rounded corners come back transparent and show what the screen shows there.
     std::optional<WindowShot> activeWindow()
     {
         const QImage withShadow =
             kwinShot(QStringLiteral("CaptureActiveWindow"),
-                     {withoutPointer({{QStringLiteral("include-decoration"), true}})});
+                     {withoutPointer({{QStringLiteral("include-decoration"), true}})})
+                .convertToFormat(QImage::Format_ARGB32);
         const std::optional<QRect> frame = FramePlace().ask();
         if (!frame || frame->isEmpty())
             return std::nullopt;
         const QRect onScreen = scaled(frame->translated(-primaryOrigin()), screenScale());
-        QImage picture = grabScreen(onScreen).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        {
-            QPainter painter(&picture);
-            painter.drawImage(QPoint(), withShadow,
-                              QRect(frameCorner(withShadow), onScreen.size()));
+        QImage picture = grabScreen(onScreen);
+        const QPoint corner = frameCorner(withShadow);
+        const QRect inside =
+            QRect(corner, picture.size()).intersected(withShadow.rect()).translated(-corner);
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            const auto* from =
+                reinterpret_cast<const QRgb*>(withShadow.constScanLine(y + corner.y()));
+            auto* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                if (qAlpha(from[x + corner.x()]) == 255)
+                    to[x] = from[x + corner.x()];
         }
-        return WindowShot{onScreen, picture.convertToFormat(QImage::Format_RGB32)};
+        return WindowShot{onScreen, picture};
     }
 
     // Where the frame lies in KWin's picture of the window: its shadow margins differ from side
     // to side, and only the frame is opaque, so it is the opaque pixels' bounding box.
-    static QPoint frameCorner(const QImage& withShadow)
+    static QPoint frameCorner(const QImage& argb)
     {
-        const QImage argb = withShadow.convertToFormat(QImage::Format_ARGB32);
         int left = argb.width(), top = argb.height();
         for (int y = 0; y < argb.height(); ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
