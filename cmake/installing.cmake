@@ -33,7 +33,6 @@ add_custom_target(fg_shipped_files ALL DEPENDS ${FG_DOCUMENTS_IN_BUILD} ${FG_ICO
 
 # the day the version in project() was released; the two change together
 set(FG_RELEASE_DATE 2026-12-09)
-configure_file(data/framegrove.desktop.in ${CMAKE_BINARY_DIR}/${FG_APP_ID}.desktop @ONLY)
 configure_file(data/framegrove.metainfo.xml.in ${CMAKE_BINARY_DIR}/${FG_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS framegrove framegrove-clipboard-keeper RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -42,8 +41,15 @@ foreach(file IN LISTS FG_DOCUMENTS FG_DOCUMENT_PICTURES)
     install(FILES docs/${file} DESTINATION ${FG_INSTALL_DOCUMENTDIR}/${folder})
 endforeach()
 install(FILES ${CMAKE_BINARY_DIR}/download.html DESTINATION ${FG_INSTALL_DOCUMENTDIR})
-install(FILES ${CMAKE_BINARY_DIR}/${FG_APP_ID}.desktop
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# the desktop entry and the D-Bus service file name the installed program by its absolute path,
+# which only the installation knows
+install(CODE "
+    set(FG_SOURCE_DIR [[${PROJECT_SOURCE_DIR}]])
+    set(FG_BINARY_DIR [[${PROJECT_BINARY_DIR}]])
+    set(FG_APP_ID ${FG_APP_ID})
+    set(FG_BINDIR [[${CMAKE_INSTALL_BINDIR}]])
+    set(FG_DATADIR [[${CMAKE_INSTALL_DATADIR}]])
+    include([[${PROJECT_SOURCE_DIR}/cmake/installed_launchers.cmake]])")
 install(FILES ${FG_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
     RENAME ${FG_APP_ID}.svg)
 install(FILES ${CMAKE_BINARY_DIR}/${FG_APP_ID}.metainfo.xml

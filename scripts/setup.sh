@@ -15,6 +15,8 @@ packages=(
     xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick libjpeg-turbo-progs pngcheck
     xclip poppler-utils cups cups-client cups-bsd printer-driver-cups-pdf
     fonts-dejavu-core fonts-liberation2
+    # benchmarks: a photo wallpaper and terminals for the real screenshots the codecs encode
+    plasma-workspace-wallpapers xterm
     # installing and packaging: the icon's sizes, the HTML opener, the validators, the package
     librsvg2-bin xdg-utils desktop-file-utils appstream dpkg-dev file
     # Wayland sessions: Qt's wayland platform, and a headless sway with the screenshot portal for

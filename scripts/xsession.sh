@@ -6,10 +6,15 @@ FG_XVFB_PID=""
 FG_WM_PID=""
 
 stop_private_display() {
-    [ -n "$FG_WM_PID" ] && kill "$FG_WM_PID" 2>/dev/null
-    [ -n "$FG_XVFB_PID" ] && kill "$FG_XVFB_PID" 2>/dev/null
-    [ -n "$FG_WM_PID" ] && wait "$FG_WM_PID" 2>/dev/null
-    [ -n "$FG_XVFB_PID" ] && wait "$FG_XVFB_PID" 2>/dev/null
+    # the status of a process ended here says nothing about the caller's work, so it is not
+    # returned (a script under set -e would fail for it)
+    local pid
+    for pid in $FG_WM_PID $FG_XVFB_PID; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in $FG_WM_PID $FG_XVFB_PID; do
+        wait "$pid" 2>/dev/null || true
+    done
     FG_WM_PID=""
     FG_XVFB_PID=""
 }

@@ -1,4 +1,5 @@
 #include "capture/delay_dialog.h"
+#include "ui/handlers.h"
 #include "ui/window_look.h"
 
 #include <QGuiApplication>
@@ -46,17 +47,13 @@ protected:
 
 QLabel* makeText(QWidget* parent, const QString& text, int top, int height)
 {
-    auto* label = new QLabel(text, parent);
-    label->setFont(facePixels(QStringLiteral("Arial"), 11));
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(10, top, 407, height);
-    return label;
+    return wrappedLabel(parent, text, QRect(10, top, 407, height),
+                        facePixels(QStringLiteral("Arial"), 11));
 }
 
 } // namespace
 
-TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner, DialogTitleBar)
+TFrmmenus::TFrmmenus(QWidget* owner, Messages& messages) : QDialog(owner, DialogTitleBar)
 {
     setWindowTitle(QStringLiteral("Capture Pull Down Menus"));
     setFixedSize(427, 296);
@@ -108,8 +105,8 @@ TFrmmenus::TFrmmenus(QWidget* owner) : QDialog(owner, DialogTitleBar)
     EdSeconds->setGeometry(356, 250, 51, 22);
     Label5->setBuddy(EdSeconds); // which also names the field to a screen reader
 
-    connect(cmdstart, &QPushButton::clicked, this, &TFrmmenus::cmdstartClick);
-    connect(BitBtn2, &QPushButton::clicked, this, &TFrmmenus::BitBtn2Click);
+    connectHandler(messages, cmdstart, &QPushButton::clicked, this, &TFrmmenus::cmdstartClick);
+    connectHandler(messages, BitBtn2, &QPushButton::clicked, this, &TFrmmenus::BitBtn2Click);
     centreOnScreen(*this);
     FormCreate();
 }

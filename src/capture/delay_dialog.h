@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class Messages;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -17,7 +18,7 @@ class TFrmmenus : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TFrmmenus(QWidget* owner);
+    TFrmmenus(QWidget* owner, Messages& messages);
 
     void cmdstartClick();
     void BitBtn2Click();

@@ -3,11 +3,11 @@
 #include "edit/text_cell.h"
 #include "edit/text_dialog.h"
 #include "output/clipboard.h"
-#include "output/last_used_folder.h"
 #include "output/paint_handoff.h"
 #include "output/picture_errors.h"
 #include "output/printing.h"
 #include "output/save_operations.h"
+#include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/picture_box.h"
 #include "ui/window_look.h"
@@ -60,15 +60,6 @@ QIcon textGlyph()
     return QIcon(glyph);
 }
 
-QLabel* makeText(QWidget* parent, const QString& text, const QRect& place)
-{
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(place);
-    return label;
-}
-
 } // namespace
 
 TFrmopt::TFrmopt(QWidget* owner, CropTarget target, TFrmtext& textDialog, Services services)
@@ -84,19 +75,19 @@ TFrmopt::TFrmopt(QWidget* owner, CropTarget target, TFrmtext& textDialog, Servic
     ScrollBox1->setWidgetResizable(false);
     Image1 = new PictureBox;
     ScrollBox1->setWidget(Image1);
-    LblEmpty = makeText(this, QString::fromUtf8(EmptyPictureText), QRect(13, 12, 552, 40));
+    LblEmpty = wrappedLabel(this, QString::fromUtf8(EmptyPictureText), QRect(13, 12, 552, 40));
     LblEmpty->hide();
 
     Image2 = new QLabel(this);
     Image2->setPixmap(decoration());
     Image2->setGeometry(584, 8, 43, 31);
-    Label2 = makeText(
+    Label2 = wrappedLabel(
         this, QStringLiteral("Here is your cropped image! (The box may be larger than the image)."),
         QRect(634, 6, 152, 48));
-    Label3 = makeText(this,
-                      QStringLiteral("Choose an option below, or click the button below to add "
-                                     "text to your cropped image."),
-                      QRect(584, 58, 202, 48));
+    Label3 = wrappedLabel(this,
+                          QStringLiteral("Choose an option below, or click the button below to add "
+                                         "text to your cropped image."),
+                          QRect(584, 58, 202, 48));
     buildOptions();
 
     cmdtext = new QPushButton(textGlyph(), QStringLiteral("Add \"text\" on this image!"), this);
@@ -107,8 +98,10 @@ TFrmopt::TFrmopt(QWidget* owner, CropTarget target, TFrmtext& textDialog, Servic
     Button1->setGeometry(646, 404, 80, 28);
     Button1->setDefault(true);
 
-    connect(cmdtext, &QPushButton::clicked, this, &TFrmopt::cmdtextClick);
-    connect(Button1, &QPushButton::clicked, this, &TFrmopt::Button1Click);
+    connectHandler(services_.messages, cmdtext, &QPushButton::clicked, this,
+                   &TFrmopt::cmdtextClick);
+    connectHandler(services_.messages, Button1, &QPushButton::clicked, this,
+                   &TFrmopt::Button1Click);
     centreOnScreen(*this);
     FormCreate();
 }
@@ -188,7 +181,6 @@ void TFrmopt::cmdtextClick()
 
 void TFrmopt::ApplyCropOption()
 {
-    utovrin8::LastUsedFolder = ReadLastUsedFolder();
     SaveOperations& saves = target_.saves;
     if (OptionJ->isChecked()) {
         saves.SaveAsJpeg(target_.workingPicture);

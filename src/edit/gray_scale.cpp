@@ -2,13 +2,20 @@
 
 #include <algorithm>
 
+// x86 processors differ in the width of their vector units, so the loop is built for each and the
+// widest present picked at start; other processors get the one build their compiler targets.
+#if defined(__x86_64__) || defined(__i386__)
+#define FG_WIDEST_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define FG_WIDEST_VECTORS
+#endif
+
 namespace
 {
 
 // One row with plain 32-bit arithmetic and no table or branch, so that the compiler turns the
-// loop into vector code, wider where the processor has it.
-__attribute__((target_clones("avx2", "default"))) void grayRow(quint32* row, int width,
-                                                               quint32 transparent, int brightness)
+// loop into vector code.
+FG_WIDEST_VECTORS void grayRow(quint32* row, int width, quint32 transparent, int brightness)
 {
     for (int x = 0; x < width; ++x) {
         const quint32 pixel = row[x];

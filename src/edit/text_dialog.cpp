@@ -1,5 +1,6 @@
 #include "edit/text_dialog.h"
 
+#include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/window_look.h"
 
@@ -51,14 +52,13 @@ TFrmtext::TFrmtext(QWidget* owner, Messages& messages) : QDialog(owner), message
     setWindowTitle(QStringLiteral("Framegrove - Add Some Text"));
     resize(464, 383);
 
-    Label1 = new QLabel(
+    Label1 = wrappedLabel(
+        this,
         QStringLiteral("The text you enter below will be displayed on your cropped picture.  You "
                        "also have many options on how you want the text to appear.  Don't worry "
                        "if you make a mistake, as Framegrove returns you back to the unmarked "
                        "image whenever you enter this screen!"),
-        this);
-    Label1->setWordWrap(true);
-    Label1->setGeometry(12, 8, 440, 58);
+        QRect(12, 8, 440, 58));
     Edbox1 = new QLineEdit(this);
     Edbox1->setMaxLength(75);
     Edbox1->setGeometry(12, 70, 440, 24);
@@ -100,8 +100,8 @@ TFrmtext::TFrmtext(QWidget* owner, Messages& messages) : QDialog(owner), message
     BitBtn2->setGeometry(364, 330, 88, 28);
     BitBtn2->setDefault(true);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &TFrmtext::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TFrmtext::BitBtn2Click);
+    connectHandler(messages_, BitBtn1, &QPushButton::clicked, this, &TFrmtext::BitBtn1Click);
+    connectHandler(messages_, BitBtn2, &QPushButton::clicked, this, &TFrmtext::BitBtn2Click);
     centreOnScreen(*this);
     FormCreate();
 }

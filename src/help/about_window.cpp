@@ -1,4 +1,5 @@
 #include "help/about_window.h"
+#include "ui/handlers.h"
 #include "ui/window_look.h"
 
 #include <QFrame>
@@ -11,17 +12,13 @@ namespace
 
 QLabel* makeDisclaimer(QGroupBox* group, const QString& text, const QRect& place)
 {
-    auto* label = new QLabel(text, group);
-    label->setFont(facePixels(QStringLiteral("Arial"), 12));
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(place);
-    return label;
+    return wrappedLabel(group, text, place, facePixels(QStringLiteral("Arial"), 12));
 }
 
 } // namespace
 
-Tfrmdisc::Tfrmdisc(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
+Tfrmdisc::Tfrmdisc(QWidget* owner, Messages& messages)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("Framegrove "));
     setFixedSize(508, 336);
@@ -63,7 +60,7 @@ Tfrmdisc::Tfrmdisc(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWi
     Button1 = new QPushButton(QStringLiteral("Return"), this);
     Button1->setGeometry(417, 301, 83, 27);
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &Tfrmdisc::Button1Click);
+    connectHandler(messages, Button1, &QPushButton::clicked, this, &Tfrmdisc::Button1Click);
     centreOnScreen(*this);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class Messages;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -13,7 +14,7 @@ class Tfrmdisc : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Tfrmdisc(QWidget* owner);
+    Tfrmdisc(QWidget* owner, Messages& messages);
 
     void Button1Click();
 

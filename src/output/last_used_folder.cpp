@@ -31,4 +31,10 @@ void WriteLastUsedFolder(const QString& fileName)
 {
     QSettings settings = store();
     settings.setValue(QStringLiteral("Previous"), folderPartOf(fileName));
+    // the picture itself is saved by now: a folder that is not remembered only costs the next
+    // dialog its starting place, so it is logged rather than shown
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qWarning("Could not remember the folder of the last save in %s",
+                 qPrintable(settings.fileName()));
 }

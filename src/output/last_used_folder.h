@@ -12,5 +12,5 @@ QString folderPartOf(const QString& fileName);
 // The stored folder, or empty when none was stored yet.
 QString ReadLastUsedFolder();
 
-// Stores the folder part of `fileName`.
+// Stores the folder part of `fileName`; a store that cannot be written is logged.
 void WriteLastUsedFolder(const QString& fileName);

@@ -1,4 +1,5 @@
 #include "output/quality_dialog.h"
+#include "ui/handlers.h"
 #include "ui/window_look.h"
 
 #include <QGroupBox>
@@ -11,10 +12,9 @@
 namespace
 {
 
-QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& place, bool wrap = false)
+QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& place)
 {
     auto* label = new QLabel(text, parent);
-    label->setWordWrap(wrap);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setGeometry(place);
     return label;
@@ -22,7 +22,7 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& place, bool
 
 } // namespace
 
-Tfrmcomp::Tfrmcomp(QWidget* owner)
+Tfrmcomp::Tfrmcomp(QWidget* owner, Messages& messages)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                          Qt::WindowCloseButtonHint)
@@ -31,27 +31,30 @@ Tfrmcomp::Tfrmcomp(QWidget* owner)
     resize(439, 358);
     fillBackground(*this, FormGray);
 
-    Label1 = makeLabel(this,
-                       QStringLiteral("A nice advantage of this software is that it allows you to "
-                                      "save images in the popular JPEG format, and also allows you "
-                                      "to choose a compression level.  JPEG images are all "
-                                      "compressed (made smaller), and are very popular because "
-                                      "they save space."),
-                       QRect(12, 10, 415, 64), true);
-    Label2 = makeLabel(this,
-                       QStringLiteral("Choose a compression option below for saving your JPEG "
-                                      "image.  Choosing \"10\" means that the saved image will be "
-                                      "very small in size, but the image will be lower in "
-                                      "quality.  Choosing \"100\" will make the saved image a "
-                                      "little larger in size, but will make"),
-                       QRect(12, 78, 415, 64), true);
-    Label3 = makeLabel(this,
-                       QStringLiteral("the quality of the image much better.  \"75\" is the "
-                                      "recommended default chosen below, but feel free to try the "
-                                      "different compression levels if you would like to make "
-                                      "your stored images even smaller, or if you would like to "
-                                      "adjust the image quality level."),
-                       QRect(12, 142, 415, 64), true);
+    Label1 =
+        wrappedLabel(this,
+                     QStringLiteral("A nice advantage of this software is that it allows you to "
+                                    "save images in the popular JPEG format, and also allows you "
+                                    "to choose a compression level.  JPEG images are all "
+                                    "compressed (made smaller), and are very popular because "
+                                    "they save space."),
+                     QRect(12, 10, 415, 64));
+    Label2 =
+        wrappedLabel(this,
+                     QStringLiteral("Choose a compression option below for saving your JPEG "
+                                    "image.  Choosing \"10\" means that the saved image will be "
+                                    "very small in size, but the image will be lower in "
+                                    "quality.  Choosing \"100\" will make the saved image a "
+                                    "little larger in size, but will make"),
+                     QRect(12, 78, 415, 64));
+    Label3 =
+        wrappedLabel(this,
+                     QStringLiteral("the quality of the image much better.  \"75\" is the "
+                                    "recommended default chosen below, but feel free to try the "
+                                    "different compression levels if you would like to make "
+                                    "your stored images even smaller, or if you would like to "
+                                    "adjust the image quality level."),
+                     QRect(12, 142, 415, 64));
     continueUnder(*Label3, *Label2);
 
     GroupBox1 = new QGroupBox(QStringLiteral("JPEG Compression Options"), this);
@@ -76,16 +79,15 @@ Tfrmcomp::Tfrmcomp(QWidget* owner)
     Button1->setGeometry(344, 324, 75, 25);
     Button1->setDefault(true);
 
-    connect(ScrollBar1, &QScrollBar::valueChanged, this, &Tfrmcomp::ScrollBar1Change);
-    connect(Button1, &QPushButton::clicked, this, &Tfrmcomp::Button1Click);
+    connectHandler(messages, ScrollBar1, &QScrollBar::valueChanged, this,
+                   &Tfrmcomp::ScrollBar1Change);
+    connectHandler(messages, Button1, &QPushButton::clicked, this, &Tfrmcomp::Button1Click);
     centreOnScreen(*this);
     FormCreate();
 }
 
 void Tfrmcomp::FormCreate()
 {
-    if (!Lblnumber->text().trimmed().isEmpty())
-        return;
     // starts at 85, not the 75 that the text above names
     ScrollBar1->setValue(85);
     ScrollBar1Change();

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QGroupBox;
+class Messages;
 class QLabel;
 class QPushButton;
 class QScrollBar;
@@ -18,7 +19,7 @@ class Tfrmcomp : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Tfrmcomp(QWidget* owner);
+    Tfrmcomp(QWidget* owner, Messages& messages);
 
     void ScrollBar1Change();
     void Button1Click();

@@ -13,8 +13,8 @@ namespace utovrin8
 inline QString LastUsedFolder;
 } // namespace utovrin8
 
-// Format codes of SaveGraphicAs.
-enum GraphicClass { BitmapClass = 0, JpegClass = 1, PlatformImageClass = 2, PngClass = 3 };
+// Format codes of SaveGraphicAs; code 2, a picture class of another system, has no writer here.
+enum GraphicClass { BitmapClass = 0, JpegClass = 1, PngClass = 3 };
 
 // Writes a picture as a file of the class that `code` names. Throws std::runtime_error for an
 // empty picture, a code this platform has no writer for, or a file that cannot be written.

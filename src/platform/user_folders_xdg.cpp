@@ -1,10 +1,12 @@
 #include "platform/user_folders.h"
 
-#include <QDir>
+#include <QFile>
 
 #include <pwd.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace platform
@@ -52,8 +54,14 @@ QString roamingAppDataFolder()
 {
     const QString folder = configFolderFor(qEnvironmentVariable("XDG_CONFIG_HOME"),
                                            qEnvironmentVariable("HOME"), accountHomeFolder());
-    // the Windows folder always exists; ~/.config may not yet on a fresh account
-    QDir().mkpath(folder);
+    // the Windows folder always exists; ~/.config may not yet on a fresh account. Where it cannot
+    // be made, the settings kept in it are lost: said here with the reason, and the folder is
+    // still returned, so that the caller's own check of what it puts there tells the user.
+    std::error_code failure;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), failure);
+    if (failure)
+        qWarning("Could not create the settings folder %s: %s", qPrintable(folder),
+                 failure.message().c_str());
     return folder;
 }
 

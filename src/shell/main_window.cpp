@@ -10,6 +10,7 @@
 #include "platform/user_folders.h"
 #include "shell/panel_layout.h"
 #include "shell/settings_file.h"
+#include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/picture_box.h"
 #include "ui/window_look.h"
@@ -93,6 +94,10 @@ TForm1::TForm1(Services services, QWidget* parent) : QWidget(parent), services_(
     Label1->setGeometry(0, 547, 149, 46);
 
     buildPanel();
+    // never so small that the panel is cut off: its groups, with the margins the layout keeps
+    // beside and under them
+    const QRect panel = GroupBox2->geometry() | GroupBox1->geometry();
+    setMinimumSize(panel.width() + 30, panel.bottom() + 1 + 10);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -113,9 +118,9 @@ TForm1::~TForm1()
 
 void TForm1::createLastingWindows()
 {
-    frmcomp = new Tfrmcomp(this);
+    frmcomp = new Tfrmcomp(this, services_.messages);
     saves = std::make_unique<SaveOperations>(services_.choosers, *frmcomp);
-    frmdisc = new Tfrmdisc(this);
+    frmdisc = new Tfrmdisc(this, services_.messages);
     Frmtext = new TFrmtext(this, services_.messages);
     Frmopt =
         new TFrmopt(this, {Image4, *Image1, *saves, utovrin::PaintProgramPath, utovrin::WorkDir},
@@ -173,37 +178,38 @@ void TForm1::buildPanel()
 
 void TForm1::connectHandlers()
 {
-    connect(cmdcap, &QPushButton::clicked, this, &TForm1::cmdcapClick);
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-    connect(cmdexit, &QPushButton::clicked, this, &TForm1::cmdexitClick);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(cmdjpeg, &QPushButton::clicked, this, &TForm1::cmdjpegClick);
-    connect(cmdbitm, &QPushButton::clicked, this, &TForm1::cmdbitmClick);
-    connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
-    connect(Cmdclip, &QPushButton::clicked, this, &TForm1::CmdclipClick);
-    connect(cmdpass, &QPushButton::clicked, this, &TForm1::cmdpassClick);
-    connect(cmdprint, &QPushButton::clicked, this, &TForm1::cmdprintClick);
-    connect(cmdarea, &QPushButton::clicked, this, &TForm1::cmdareaClick);
-    connect(Image3, &PictureBox::mousePressed, this, &TForm1::Image3MouseDown);
-    connect(Image3, &PictureBox::mouseMoved, this, &TForm1::Image3MouseMove);
-    connect(Image3, &PictureBox::mouseReleased, this, &TForm1::Image3MouseUp);
-    connect(CmdTopWindow, &QPushButton::clicked, this, &TForm1::CmdTopWindowClick);
-    connect(Timer_For_Top_Window, &QTimer::timeout, this, &TForm1::Timer_For_Top_WindowTimer);
-    connect(cmdhelpl, &QPushButton::clicked, this, &TForm1::cmdhelplClick);
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(CmdAllWeb, &QPushButton::clicked, this, &TForm1::CmdAllWebClick);
-    connect(CmdConvert, &QPushButton::clicked, this, &TForm1::CmdConvertClick);
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    const auto wire = [this](const auto* sender, auto signal, auto handler) {
+        connectHandler(services_.messages, sender, signal, this, handler);
+    };
+    wire(cmdcap, &QPushButton::clicked, &TForm1::cmdcapClick);
+    wire(Button3, &QPushButton::clicked, &TForm1::Button3Click);
+    wire(Button5, &QPushButton::clicked, &TForm1::Button5Click);
+    wire(cmdexit, &QPushButton::clicked, &TForm1::cmdexitClick);
+    wire(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
+    wire(cmdjpeg, &QPushButton::clicked, &TForm1::cmdjpegClick);
+    wire(cmdbitm, &QPushButton::clicked, &TForm1::cmdbitmClick);
+    wire(Button7, &QPushButton::clicked, &TForm1::Button7Click);
+    wire(Cmdclip, &QPushButton::clicked, &TForm1::CmdclipClick);
+    wire(cmdpass, &QPushButton::clicked, &TForm1::cmdpassClick);
+    wire(cmdprint, &QPushButton::clicked, &TForm1::cmdprintClick);
+    wire(cmdarea, &QPushButton::clicked, &TForm1::cmdareaClick);
+    wire(Image3, &PictureBox::mousePressed, &TForm1::Image3MouseDown);
+    wire(Image3, &PictureBox::mouseMoved, &TForm1::Image3MouseMove);
+    wire(Image3, &PictureBox::mouseReleased, &TForm1::Image3MouseUp);
+    wire(CmdTopWindow, &QPushButton::clicked, &TForm1::CmdTopWindowClick);
+    wire(Timer_For_Top_Window, &QTimer::timeout, &TForm1::Timer_For_Top_WindowTimer);
+    wire(cmdhelpl, &QPushButton::clicked, &TForm1::cmdhelplClick);
+    wire(Button2, &QPushButton::clicked, &TForm1::Button2Click);
+    wire(Button1, &QPushButton::clicked, &TForm1::Button1Click);
+    wire(CmdAllWeb, &QPushButton::clicked, &TForm1::CmdAllWebClick);
+    wire(CmdConvert, &QPushButton::clicked, &TForm1::CmdConvertClick);
+    wire(Button4, &QPushButton::clicked, &TForm1::Button4Click);
 }
 
 void TForm1::FormCreate()
 {
     using namespace utovrin;
     WindowsDir = platform::systemFolder();
-    if (WindowsDir.isEmpty())
-        WindowsDir = QStringLiteral("c:\\windows");
     PaintProgramPath = platform::findPaintProgram(WindowsDir);
 
     // the crop puts the window back here: the design size, centred
@@ -230,11 +236,7 @@ void TForm1::FormCreate()
     applyStoredSize();
     ArrangeControls();
     // a session that refuses the picture is reported, and the program starts all the same
-    try {
-        GrabScreen();
-    } catch (const std::exception& failure) {
-        services_.messages.show(MessageKind::Error, QString::fromUtf8(failure.what()));
-    }
+    runHandler(services_.messages, [this] { GrabScreen(); });
 }
 
 void TForm1::createWorkDir()
@@ -307,10 +309,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     // closed while selecting, the window would have come back at its start size
     const QSize kept =
         inSelectionMode() ? QSize(utovrin::StartWidth, utovrin::StartHeight) : size();
-    try {
-        SaveWindowSize(kept, SettingsSection, utovrin::SettingsPath);
-    } catch (const std::exception& failure) {
-        services_.messages.show(MessageKind::Error, QString::fromUtf8(failure.what()));
-    }
+    runHandler(services_.messages,
+               [&] { SaveWindowSize(kept, SettingsSection, utovrin::SettingsPath); });
     event->accept();
 }

@@ -39,7 +39,7 @@ inline Edges TopWindowRect; // the last window captured alone, in screen pixels
 inline bool Selecting = false;
 inline Edges FocusRect; // as drawn: the press point and the last point tracked
 inline qint32 SelStartX = 0, SelStartY = 0, SelEndX = 0, SelEndY = 0;
-inline Edges Crop; // CropLeft, CropTop, CropRight, CropBottom: right and bottom exclusive
+inline Edges Crop; // the area cut out, in the surface's pixels: right and bottom exclusive
 } // namespace utovrin
 
 // The main window: the scrolling main image on the left, the button panel on the right.
@@ -136,6 +136,9 @@ private:
     void FormCreate();
     void buildPanel();
     void connectHandlers();
+    // Hides the window and starts `timer`, whose handler captures `waitTicks` ticks after its
+    // first one, so that the screen has repainted what the window covered.
+    void armCaptureTimer(QTimer& timer, qint16 waitTicks);
     void createWorkDir();
     void applyStoredSize();
     void createLastingWindows();
@@ -144,6 +147,7 @@ private:
     bool inSelectionMode() const;
     void showSelectionSurface();
     void cancelSelection();
+    void giveFocusBackToCrop();
     QSize outerSize() const;
 
     Services services_;

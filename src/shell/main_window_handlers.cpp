@@ -49,13 +49,18 @@ void TForm1::showCaptureNotice(platform::CaptureNotice notice)
     }
 }
 
+void TForm1::armCaptureTimer(QTimer& timer, qint16 waitTicks)
+{
+    utovrin::TimerTicks = 0;
+    utovrin::WaitTicks = waitTicks;
+    hide();
+    timer.start();
+}
+
 void TForm1::cmdcapClick()
 {
     // hide two ticks before copying so that the screen can repaint what the window covered
-    utovrin::TimerTicks = 0;
-    utovrin::WaitTicks = 1;
-    hide();
-    Timer1->start();
+    armCaptureTimer(*Timer1, 1);
 }
 
 void TForm1::Timer1Timer()
@@ -69,14 +74,11 @@ void TForm1::Timer1Timer()
 
 void TForm1::Button3Click()
 {
-    TFrmmenus dialog(this);
+    TFrmmenus dialog(this, services_.messages);
     dialog.exec();
     if (!umenus::DelayConfirmed)
         return;
-    utovrin::TimerTicks = 0;
-    utovrin::WaitTicks = static_cast<qint16>(dialog.EdSeconds->value());
-    hide();
-    Timer1->start();
+    armCaptureTimer(*Timer1, static_cast<qint16>(dialog.EdSeconds->value()));
 }
 
 void TForm1::Button5Click()

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollArea>
 #include <QTimer>
@@ -126,6 +127,15 @@ void TForm1::cancelSelection()
     }
     LeaveSelectionMode();
     restoreStartBounds();
+    giveFocusBackToCrop();
+}
+
+void TForm1::giveFocusBackToCrop()
+{
+    // the panel's buttons were hidden with the focus in them: without this the focus shows
+    // nowhere and Enter presses a button the user cannot see. It shows as after Tab.
+    cmdarea->setFocus(Qt::TabFocusReason);
+    setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void TForm1::Image3MouseUp(QPoint at)
@@ -138,6 +148,7 @@ void TForm1::Image3MouseUp(QPoint at)
     LeaveSelectionMode();
     Crop = NormalizeSelection({SelStartX, SelStartY}, {SelEndX, SelEndY});
     restoreStartBounds();
+    giveFocusBackToCrop();
     if (!drawnFromUpperLeft(FocusRect)) {
         services_.messages.show(
             MessageKind::Information,
@@ -152,10 +163,7 @@ void TForm1::Image3MouseUp(QPoint at)
 
 void TForm1::CmdTopWindowClick()
 {
-    utovrin::TimerTicks = 0;
-    utovrin::WaitTicks = 1;
-    hide();
-    Timer_For_Top_Window->start();
+    armCaptureTimer(*Timer_For_Top_Window, 1);
 }
 
 void TForm1::Timer_For_Top_WindowTimer()

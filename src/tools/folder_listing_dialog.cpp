@@ -4,6 +4,7 @@
 #include "tools/folder_files.h"
 #include "tools/folder_listing.h"
 #include "ui/choosers.h"
+#include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/window_look.h"
 
@@ -51,15 +52,12 @@ TFrmprintfolder::TFrmprintfolder(QWidget* owner, Services services)
     setFixedSize(511, 269);
     fillBackground(*this, FormGray);
 
-    Label1 = new QLabel(
+    Label1 = wrappedLabel(
+        this,
         QStringLiteral("This section allows you to select a folder, and send the file names in "
                        "that folder to your printer.  You can also print the file contents in "
                        "alphabetical order if you choose.  "),
-        this);
-    Label1->setFont(facePixels(QStringLiteral("Arial"), 12));
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setGeometry(10, 10, 491, 48);
+        QRect(10, 10, 491, 48), facePixels(QStringLiteral("Arial"), 12));
     Edpath = new QLineEdit(this);
     Edpath->setGeometry(10, 64, 491, 24);
 
@@ -86,9 +84,11 @@ TFrmprintfolder::TFrmprintfolder(QWidget* owner, Services services)
     BitBtn2 = makeButton(this, QStringLiteral("Return"), QRect(416, 229, 85, 28));
     BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
 
-    connect(Cmdselect, &QPushButton::clicked, this, &TFrmprintfolder::CmdselectClick);
-    connect(Cmdprint, &QPushButton::clicked, this, &TFrmprintfolder::CmdprintClick);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::accept);
+    connectHandler(services_.messages, Cmdselect, &QPushButton::clicked, this,
+                   &TFrmprintfolder::CmdselectClick);
+    connectHandler(services_.messages, Cmdprint, &QPushButton::clicked, this,
+                   &TFrmprintfolder::CmdprintClick);
+    connectHandler(services_.messages, BitBtn2, &QPushButton::clicked, this, &QDialog::accept);
     centreOnScreen(*this);
     FormCreate();
 }

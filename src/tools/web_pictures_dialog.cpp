@@ -2,6 +2,7 @@
 
 #include "tools/web_picture_rules.h"
 #include "ui/choosers.h"
+#include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/window_look.h"
 
@@ -30,12 +31,7 @@ const QString ExampleSite = QStringLiteral("www.example.com");
 
 QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& place)
 {
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    label->setFont(facePixels(QStringLiteral("Tahoma"), 11));
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(place);
-    return label;
+    return wrappedLabel(parent, text, place, facePixels(QStringLiteral("Tahoma"), 11));
 }
 
 template <typename Widget> Widget* named(Widget* widget, const char* name)
@@ -125,10 +121,13 @@ TFrmAllWeb::TFrmAllWeb(QWidget* owner, Services services)
     buildStepTwo();
     buildRightColumn();
 
-    connect(CmdLoad, &QPushButton::clicked, this, &TFrmAllWeb::CmdLoadClick);
-    connect(BitBtn2, &QPushButton::clicked, this, &TFrmAllWeb::BitBtn2Click);
-    connect(CmdDownload, &QPushButton::clicked, this, &TFrmAllWeb::CmdDownloadClick);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connectHandler(services_.messages, CmdLoad, &QPushButton::clicked, this,
+                   &TFrmAllWeb::CmdLoadClick);
+    connectHandler(services_.messages, BitBtn2, &QPushButton::clicked, this,
+                   &TFrmAllWeb::BitBtn2Click);
+    connectHandler(services_.messages, CmdDownload, &QPushButton::clicked, this,
+                   &TFrmAllWeb::CmdDownloadClick);
+    connectHandler(services_.messages, BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     FormCreate();
     centreOnScreen(*this);
 }

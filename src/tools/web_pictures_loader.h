@@ -6,9 +6,8 @@
 
 class QWidget;
 
-// The web-pictures plugin beside the program (the build tree), in the installed layout
-// (<prefix>/lib/framegrove beside <prefix>/bin) or in one of the application's library paths;
-// empty when it is nowhere.
+// The web-pictures plugin beside the program (the build tree) or in the installed layout
+// (framegrove/plugins in the library folder of the prefix); empty when it is in neither.
 QString findWebPicturesPlugin();
 
 // Loads the plugin at `pluginPath` (once) and shows its dialog modally. When the plugin or the

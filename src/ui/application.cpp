@@ -1,9 +1,9 @@
 #include "ui/application.h"
 
+#include "ui/handlers.h"
 #include "ui/messages.h"
 
 #include <QFont>
-#include <exception>
 
 FgApplication::FgApplication(int& argc, char** argv, Messages& messages)
     : QApplication(argc, argv), messages_(messages)
@@ -16,10 +16,8 @@ FgApplication::FgApplication(int& argc, char** argv, Messages& messages)
 
 bool FgApplication::notify(QObject* receiver, QEvent* event)
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& failure) {
-        messages_.show(MessageKind::Error, QString::fromUtf8(failure.what()));
-    }
-    return false;
+    // the handlers catch their own failures; this is the last net for any event handler else
+    bool handled = false;
+    runHandler(messages_, [&] { handled = QApplication::notify(receiver, event); });
+    return handled;
 }

@@ -29,6 +29,18 @@ void centreOnScreen(QWidget& window)
                     QRect(QPoint(0, 0), window.frameGeometry().size()).center());
 }
 
+QLabel* wrappedLabel(QWidget* parent, const QString& text, const QRect& place,
+                     const std::optional<QFont>& face)
+{
+    auto* label = new QLabel(text, parent);
+    if (face)
+        label->setFont(*face);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(place);
+    return label;
+}
+
 void continueUnder(QLabel& continued, const QLabel& above)
 {
     continued.setGeometry(above.x(), above.y() + above.heightForWidth(above.width()),

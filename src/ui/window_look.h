@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <optional>
 
 class QLabel;
 class QWidget;
@@ -24,6 +25,11 @@ void centreOnScreen(QWidget& window);
 inline constexpr Qt::WindowFlags DialogTitleBar = Qt::Dialog | Qt::CustomizeWindowHint |
                                                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                                   Qt::WindowCloseButtonHint;
+
+// A label for a longer text: word-wrapped within `place`, from its upper left, in `face` when
+// one is given (else the parent's font).
+QLabel* wrappedLabel(QWidget* parent, const QString& text, const QRect& place,
+                     const std::optional<QFont>& face = std::nullopt);
 
 // Puts `continued` directly under the text of `above`, so that a sentence split over two
 // word-wrapped labels reads as one paragraph; `continued` then is as high as its own text.

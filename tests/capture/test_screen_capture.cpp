@@ -65,7 +65,7 @@ void TestScreenCapture::captureEqualsTheScreen()
     pattern.show();
     QVERIFY(QTest::qWaitForWindowExposed(&pattern));
     form_->raise();
-    QTest::qWait(200);
+    QVERIFY(fgtest::waitUntilOnScreen(*form_)); // over the pattern
 
     QElapsedTimer clock;
     clock.start();
@@ -73,7 +73,7 @@ void TestScreenCapture::captureEqualsTheScreen()
     QVERIFY(!form_->isVisible());
     QVERIFY(form_->Timer1->isActive());
     QCOMPARE(form_->Timer1->interval(), 1000);
-    QTest::qWait(300); // let the screen repaint what the window covered
+    QVERIFY(fgtest::waitUntilOnScreen(pattern)); // what the window covered is repainted
     const QImage screen = fgtest::importRootWindow();
     QTRY_VERIFY_WITH_TIMEOUT(form_->isVisible(), 5000);
     QVERIFY2(clock.elapsed() >= 1900, "the copy comes on the second tick");

@@ -11,6 +11,9 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPushButton>
 #include <csignal>
 
@@ -39,6 +42,39 @@ bool sway(const QString& command)
         return true;
     qWarning("swaymsg %s: %s", qPrintable(command), swaymsg.readAllStandardOutput().constData());
     return false;
+}
+
+// The title of the window that has the compositor's focus.
+QString focusedTitle()
+{
+    std::function<QString(const QJsonObject&)> find = [&](const QJsonObject& node) {
+        if (node.value("focused").toBool())
+            return node.value("name").toString();
+        for (const char* children : {"nodes", "floating_nodes"})
+            for (const QJsonValue child : node.value(children).toArray())
+                if (const QString title = find(child.toObject()); !title.isEmpty())
+                    return title;
+        return QString();
+    };
+    return find(QJsonDocument::fromJson(fgtest::runPeer("swaymsg", {"-t", "get_tree"})).object());
+}
+
+// Waits until the pattern has the focus again, as it has whenever no window of ours is up.
+bool patternFocused()
+{
+    return QTest::qWaitFor([] { return focusedTitle() == "fgtest pattern"; });
+}
+
+// Waits until the screen shows `expected`, and returns what it showed last.
+QImage screenWhenItShows(const QImage& expected)
+{
+    QImage screen;
+    if (!QTest::qWaitFor([&] {
+            screen = grim();
+            return fgtest::firstDifference(screen, expected).isEmpty();
+        }))
+        qWarning("the screen did not come to show what was expected");
+    return screen;
 }
 
 QRect rectOf(const Edges& edges)
@@ -93,7 +129,9 @@ void TestWaylandCapture::initTestCase()
     // the compositor may learn the title a moment after the window shows
     QVERIFY(QTest::qWaitFor(
         [] { return sway("[title=\"^fgtest pattern\"] move absolute position 100 120"); }));
-    QTest::qWait(300);
+    QVERIFY(patternFocused());
+    // moved and framed as focused
+    QVERIFY(QTest::qWaitFor([] { return grim().pixel(100, 120) == Decoration; }));
     before_ = grim();
     QCOMPARE(before_.size(), QSize(1280, 1024));
 }
@@ -109,7 +147,7 @@ void TestWaylandCapture::cleanup()
 {
     fgtest::cancelPendingAnswers();
     form_.reset();
-    QTest::qWait(200); // the compositor gives the focus back to the pattern
+    patternFocused(); // the compositor gives the focus back to the pattern
 }
 
 void TestWaylandCapture::captureNewScreenEqualsGrim()
@@ -121,8 +159,7 @@ void TestWaylandCapture::captureNewScreenEqualsGrim()
     form_->Image1->setPicture(QImage());
     QTest::mouseClick(form_->cmdcap, Qt::LeftButton);
     QVERIFY(form_->isHidden());
-    QTest::qWait(1000);
-    const QImage screen = grim();
+    const QImage screen = screenWhenItShows(before_); // the window gone, before the second tick
     QTRY_VERIFY_WITH_TIMEOUT(form_->isVisible(), 5000);
     QCOMPARE(fgtest::firstDifference(form_->Image1->picture(), screen), QString());
     QCOMPARE(fgtest::firstDifference(screen, before_), QString()); // the window was gone
@@ -135,7 +172,7 @@ void TestWaylandCapture::stampLandsAsOnX11()
     form_->ChkTime->setChecked(true);
     form_->cmdcapClick();
     form_->Timer1Timer();
-    QTest::qWait(300);
+    screenWhenItShows(before_);
     form_->Timer1Timer();
     const QImage picture = form_->Image1->picture();
     const int top = picture.height() - 25;
@@ -154,10 +191,14 @@ void TestWaylandCapture::topWindowIsTheFocusedFrame()
     });
     form_->CmdTopWindowClick();
     form_->Timer_For_Top_WindowTimer();
-    QTest::qWait(300); // the focus goes back to the pattern
+    QVERIFY(patternFocused());
     form_->Timer_For_Top_WindowTimer();
     QTRY_VERIFY(!shown.isNull());
     QVERIFY(form_->isVisible());
+    // our window took the focus as it came back: the pattern's frame is compared as it was
+    // captured, focused
+    QVERIFY(sway("[title=\"^fgtest pattern\"] focus"));
+    QVERIFY(patternFocused());
 
     const QRect frame = rectOf(utovrin::TopWindowRect);
     QCOMPARE(frame.topLeft(), QPoint(100, 120));
@@ -178,9 +219,10 @@ void TestWaylandCapture::cropSurfaceCoversTheOutput()
     QTest::mouseClick(form_->cmdarea, Qt::LeftButton);
     QTRY_VERIFY(form_->isFullScreen());
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    QTest::qWait(500);
     // what the person sees is the capture itself, from the output's corner
-    QCOMPARE(fgtest::firstDifference(grim(), form_->Image3->picture()), QString());
+    QCOMPARE(fgtest::firstDifference(screenWhenItShows(form_->Image3->picture()),
+                                     form_->Image3->picture()),
+             QString());
 
     QImage cropped;
     fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
@@ -203,11 +245,16 @@ void TestWaylandCapture::primaryOutputAmongOthers()
     QVERIFY(sway("output HEADLESS-1 position 640 100 scale 2"));
     QTRY_COMPARE(QGuiApplication::screens().size(), 2);
     QTRY_COMPARE(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
-    QTest::qWait(500);
-    QCOMPARE(platform::primaryScreenSize(), QSize(1280, 1024));
-    form_->GrabScreen();
-    QCOMPARE(fgtest::firstDifference(form_->Image1->picture(), grim({"-o", "HEADLESS-1"})),
-             QString());
+    QTRY_COMPARE(platform::primaryScreenSize(), QSize(1280, 1024));
+    // the compositor settles the new layout in steps: the same picture from both, once settled
+    QString difference;
+    QVERIFY2(QTest::qWaitFor([&] {
+                 form_->GrabScreen();
+                 difference =
+                     fgtest::firstDifference(form_->Image1->picture(), grim({"-o", "HEADLESS-1"}));
+                 return difference.isEmpty();
+             }),
+             qPrintable(difference));
 }
 
 void TestWaylandCapture::portalFailureIsReported_data()

@@ -109,9 +109,8 @@ QImage TestCropRoad::captureAndEnterSelection()
     {
         fgtest::PatternWindow pattern(QRect(0, 0, 320, 240));
         pattern.show();
-        if (!QTest::qWaitForWindowExposed(&pattern))
+        if (!fgtest::waitUntilOnScreen(pattern))
             return {};
-        QTest::qWait(100);
         form_->GrabScreen();
     }
     QTest::mouseClick(form_->cmdarea, Qt::LeftButton);
@@ -121,7 +120,10 @@ QImage TestCropRoad::captureAndEnterSelection()
                    << form_->pos() << form_->isVisible();
         return {};
     }
-    QTest::qWait(300);
+    // the surface is on the screen and takes the keys
+    if (!QTest::qWaitFor([&] { return form_->isActiveWindow(); }) ||
+        !fgtest::waitUntilOnScreen(*form_))
+        return {};
     return form_->Image1->picture();
 }
 
@@ -148,7 +150,7 @@ void TestCropRoad::dragCropsTheCapture()
         opened = true;
         shown = dialog.Image1->size();
         if (!qEnvironmentVariableIsEmpty("FG_SHOTS")) {
-            QTest::qWait(500);
+            fgtest::waitUntilOnScreen(dialog);
             fgtest::importRootWindow().save(qEnvironmentVariable("FG_SHOTS") +
                                             "/action-dialog.png");
         }
@@ -173,6 +175,7 @@ void TestCropRoad::dragCropsTheCapture()
     QTRY_COMPARE(form_->geometry(), startClient);
     QCOMPARE(form_->frameGeometry(), startFrame);
     QCOMPARE(form_->cursor().shape(), Qt::ArrowCursor);
+    QTRY_VERIFY(form_->cmdarea->hasFocus());
 }
 
 void TestCropRoad::dragBackwardsCropsNothing()
@@ -187,8 +190,8 @@ void TestCropRoad::dragBackwardsCropsNothing()
     QCOMPARE(fgtest::appMessages().shown[0].text,
              QString("Draw your rectangle from the UPPER LEFT to the lower right to capture an "
                      "area.  Please try again. "));
-    QTest::qWait(200);
     QVERIFY(!opened);
+    QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(form_->Image4.size(), QSize(3, 3));
     QVERIFY(!form_->isMaximized());
 }
@@ -254,9 +257,16 @@ void TestCropRoad::keysLeaveSelectionMode()
     QVERIFY(form_->ScrollBox1->isVisible());
     QVERIFY(!utovrin::Selecting);
     QCOMPARE(fgtest::firstDifference(form_->Image3->picture(), capture), QString());
-    QTest::qWait(300);
     QVERIFY(!opened);
+    QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(fgtest::appMessages().shown.isEmpty());
+    // the focus shows on the button that started the crop, and the keys go on from there
+    QTRY_VERIFY(form_->cmdarea->hasFocus());
+    QVERIFY(form_->testAttribute(Qt::WA_KeyboardFocusChange));
+    QProcess::execute("xdotool", {"key", "Tab", "shift+Tab", "Return"});
+    QTRY_VERIFY(form_->Image3->isVisible()); // the crop again, not Exit or another tool
+    QProcess::execute("xdotool", {"key", "Escape"});
+    QTRY_VERIFY(form_->Image3->isHidden());
 }
 
 void TestCropRoad::clickWithoutDragGivesEmptyPicture_data()
@@ -331,7 +341,7 @@ void TestCropRoad::optionsGetThePictureWithText()
             text.Edbox1->setText("Hi there");
             text.radred->setChecked(true);
             if (!qEnvironmentVariableIsEmpty("FG_SHOTS")) {
-                QTest::qWait(500);
+                fgtest::waitUntilOnScreen(text);
                 fgtest::importRootWindow().save(qEnvironmentVariable("FG_SHOTS") +
                                                 "/text-dialog.png");
             }
@@ -379,7 +389,8 @@ void TestCropRoad::topWindowCapture()
     target.show();
     QVERIFY(QTest::qWaitForWindowExposed(&target));
     QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(target.winId())});
-    QTest::qWait(200);
+    QTRY_VERIFY(target.isActiveWindow());
+    QVERIFY(fgtest::waitUntilOnScreen(target));
     const QImage mainBefore = form_->Image1->picture();
     form_->ChkDate->setChecked(true);
 

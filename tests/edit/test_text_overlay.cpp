@@ -84,6 +84,9 @@ private:
 
 void TestTextOverlay::init()
 {
+    // every test starts as a fresh run: no OK pressed yet
+    utovrin13::TextSize = 0;
+    utovrin13::TextColor = 0;
     form_ = std::make_unique<TForm1>(fgtest::services());
     form_->Frmopt->setPicture(groundPicture(QSize(400, 200)), QSize(400, 200));
 }
@@ -93,7 +96,7 @@ void TestTextOverlay::cleanup()
     form_.reset();
 }
 
-// Runs first, before any OK of the run: size 0 (the face's own height) and black.
+// Before any OK of the run: size 0 (the face's own height) and black.
 void TestTextOverlay::closeBoxBeforeAnyOkDrawsDefaultSizeInBlack()
 {
     QCOMPARE(utovrin13::TextSize, 0);

@@ -24,6 +24,8 @@ fail() {
 prefix="$work/an installation folder/whose path runs on and on/far past a hundred characters/usr"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 documents="$prefix/share/framegrove"
+# the desktop starts the program where it was installed, not where the build expected it
+"$(dirname "$0")/../packaging/check_launchers.sh" "$prefix/share" "$prefix/bin/framegrove"
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 export XDG_DATA_HOME="$work/home/.local/share" XDG_DATA_DIRS="$work/no-system-programs"

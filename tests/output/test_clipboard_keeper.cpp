@@ -56,7 +56,11 @@ QByteArray copyAndQuit()
     QProcess program;
     program.start(FG_PROGRAM, {});
     const QString window = windowTitled("Framegrove - Screen Capture and More");
-    QTest::qWait(300);
+    // clicks count once the window manager has framed the window
+    if (!QTest::qWaitFor([&] {
+            return fgtest::runPeer("xprop", {"-id", window, "_NET_FRAME_EXTENTS"}).contains('=');
+        }))
+        return {};
     const QString x = QString::number(756 - 176 + 7 + 71); // the middle of the panel's buttons
     xdotool({"mousemove", "--window", window, x, "67", "click", "1"}); // "Copy (For Pasting)"
     if (windowTitled("Information").isEmpty())
@@ -88,8 +92,7 @@ void TestClipboardKeeper::pictureOutlivesProgram()
     QVERIFY(prctl(PR_SET_CHILD_SUBREAPER, 1) == 0);
     fgtest::PatternWindow pattern(QRect(0, 0, 256, 200)); // clear of the program's window
     pattern.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&pattern));
-    QTest::qWait(200);
+    QVERIFY(fgtest::waitUntilOnScreen(pattern));
     const QImage screen = fgtest::importRootWindow();
     const auto stop = qScopeGuard([] {
         for (pid_t keeper : keeperProcesses())

@@ -77,7 +77,6 @@ QList<QStringList> printedLines(const QByteArray& pdf)
 
 } // namespace
 
-// Runs in order: the spooler starts with no queue, and the second case adds one.
 class TestPrintSpooler : public QObject
 {
     Q_OBJECT
@@ -93,6 +92,9 @@ private Q_SLOTS:
     void refusedJobIsReported();
 
 private:
+    // Adds the default queue or takes it away, as the test needs it, whatever ran before.
+    void haveQueue(bool wanted);
+
     bool queueAdded_ = false;
     qsizetype jobs_ = 0;
     std::unique_ptr<fgtest::CupsSandbox> spooler_;
@@ -109,6 +111,19 @@ void TestPrintSpooler::initTestCase()
     } catch (const std::exception& failure) {
         QFAIL(failure.what());
     }
+    // the file that the folder listing's chooser is answered with
+    QVERIFY(QFile(folder_.filePath("A-first.txt")).open(QIODevice::WriteOnly));
+}
+
+void TestPrintSpooler::haveQueue(bool wanted)
+{
+    if (queueAdded_ == wanted)
+        return;
+    if (wanted)
+        spooler_->addDefaultPdfQueue("fgpdf");
+    else
+        spooler_->removeQueue("fgpdf");
+    queueAdded_ = wanted;
 }
 
 void TestPrintSpooler::noQueueIsReportedAtOnce_data()
@@ -122,7 +137,11 @@ void TestPrintSpooler::noQueueIsReportedAtOnce_data()
 void TestPrintSpooler::noQueueIsReportedAtOnce()
 {
     QFETCH(QString, how);
-    QFile(folder_.filePath("A-first.txt")).open(QIODevice::WriteOnly);
+    try {
+        haveQueue(false);
+    } catch (const std::exception& failure) {
+        QFAIL(failure.what());
+    }
     QElapsedTimer timer;
     timer.start();
     printFromEveryPlace(how, folder_.path());
@@ -149,9 +168,7 @@ void TestPrintSpooler::pictureReachesThePaper()
     QStringList pdfs;
     std::unique_ptr<QPrinter> printer;
     try {
-        if (!queueAdded_)
-            spooler_->addDefaultPdfQueue("fgpdf");
-        queueAdded_ = true;
+        haveQueue(true);
         printer = defaultPrinter();
         if (how == "routine") {
             PrintImage(*printer, picture);
@@ -216,6 +233,11 @@ void TestPrintSpooler::listingReachesThePaper()
     for (const QString& name : names + QStringList{".hidden"})
         QFile(folder.filePath(name)).open(QIODevice::WriteOnly);
     QDir(folder.path()).mkdir("sub folder");
+    try {
+        haveQueue(true);
+    } catch (const std::exception& failure) {
+        QFAIL(failure.what());
+    }
     if (!sorted)
         names = QString::fromUtf8(
                     fgtest::runPeer("find", {folder.path(), "-maxdepth", "1", "-type", "f", "-not",
@@ -266,6 +288,7 @@ void TestPrintSpooler::refusedJobIsReported()
 {
     QFETCH(QString, how);
     try {
+        haveQueue(true);
         spooler_->setAcceptingJobs("fgpdf", false);
     } catch (const std::exception& failure) {
         QFAIL(failure.what());

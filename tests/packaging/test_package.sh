@@ -17,6 +17,7 @@ id=org.framegrove.Framegrove
 for file in /usr/bin/framegrove /usr/bin/framegrove-clipboard-keeper /usr/share/framegrove/readme.html /usr/share/framegrove/download.html \
     /usr/share/framegrove/style.css /usr/share/framegrove/pictures/main-window.png \
     /usr/share/framegrove/pictures/about-window.png /usr/share/applications/$id.desktop \
+    /usr/share/dbus-1/services/$id.service \
     /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/icons/hicolor/48x48/apps/$id.png \
     /usr/share/icons/hicolor/256x256/apps/$id.png /usr/share/metainfo/$id.metainfo.xml \
     /usr/share/doc/framegrove/LICENSE; do
@@ -30,6 +31,6 @@ for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 xdg-utils libqt6webengi
     [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 dpkg-deb -x "$package" "$work/root"
-desktop-file-validate "$work/root/usr/share/applications/$id.desktop"
+"$(dirname "$0")/check_launchers.sh" "$work/root/usr/share" /usr/bin/framegrove
 appstreamcli validate --no-net --explain "$work/root/usr/share/metainfo/$id.metainfo.xml"
 echo PASS

@@ -42,6 +42,18 @@ TitleBar titleBarOf(const QWidget& window)
     return bar;
 }
 
+// The window manager has put its frame around the window.
+bool framed(const QWidget& window)
+{
+    return window.frameGeometry() != window.geometry();
+}
+
+bool centred(const QWidget& window)
+{
+    const QPoint screenCentre = QGuiApplication::primaryScreen()->geometry().center();
+    return (window.frameGeometry().center() - screenCentre).manhattanLength() <= 4;
+}
+
 // the minimise and maximise bits of the functions and of the decorations
 constexpr int MinMaxFunctions = 8 | 16, MinMaxDecorations = 32 | 64;
 
@@ -178,7 +190,7 @@ void TestKeyboard::fixedDialogsAndMessagesOfferNoMinimiseOrMaximise()
     TitleBar dialogBar, boxBar;
     QPoint boxCentre;
     fgtest::answerWhenOpen<TFrmmenus>([&](TFrmmenus& dialog) {
-        QTest::qWait(300);
+        QVERIFY(QTest::qWaitFor([&] { return framed(dialog); }));
         dialogBar = titleBarOf(dialog);
         if (!qEnvironmentVariableIsEmpty("FG_SHOTS"))
             fgtest::importRootWindow().save(qEnvironmentVariable("FG_SHOTS") + "/delay.png");
@@ -186,7 +198,8 @@ void TestKeyboard::fixedDialogsAndMessagesOfferNoMinimiseOrMaximise()
     });
     form_->Button3Click();
     fgtest::answerWhenOpen<QMessageBox>([&](QMessageBox& box) {
-        QTest::qWait(300); // framed by the window manager, and centred then
+        // framed by the window manager, and centred then
+        QVERIFY(QTest::qWaitFor([&] { return framed(box) && centred(box); }));
         boxBar = titleBarOf(box);
         if (!qEnvironmentVariableIsEmpty("FG_SHOTS"))
             fgtest::importRootWindow().save(qEnvironmentVariable("FG_SHOTS") + "/box.png");

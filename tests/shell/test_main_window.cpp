@@ -49,6 +49,7 @@ private Q_SLOTS:
     void storedSizeApplied_data();
     void storedSizeApplied();
     void resizeCloseRestart();
+    void shrunkWindowShowsTheWholePanel();
     void closeKeepsOtherSettings();
     void unwritableSettingsStillCloses();
     void missingWorkspaceIsReported();
@@ -181,7 +182,10 @@ void TestMainWindow::storedSizeApplied_data()
     const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
     QTest::newRow("larger than the screen") << QByteArray("[form1]\nW=100000\nH=100000\n") << room;
     QTest::newRow("only the width too large")
-        << QByteArray("[form1]\nW=100000\nH=500\n") << QSize(room.width(), 500);
+        << QByteArray("[form1]\nW=100000\nH=560\n") << QSize(room.width(), 560);
+    // the panel's groups stay whole: 156 wide with 30 beside, 538 high with 10 under
+    QTest::newRow("smaller than the panel")
+        << QByteArray("[form1]\nW=100\nH=300\n") << QSize(186, 548);
 }
 
 void TestMainWindow::storedSizeApplied()
@@ -220,6 +224,23 @@ void TestMainWindow::resizeCloseRestart()
     QVERIFY(QTest::qWaitForWindowExposed(&again));
     QTRY_COMPARE(again.frameGeometry().size(), QSize(900, 700));
     QCOMPARE(again.GroupBox4->x(), 724);
+}
+
+// However small the user drags it, every button of the panel stays in the window.
+void TestMainWindow::shrunkWindowShowsTheWholePanel()
+{
+    TForm1 form(fgtest::services());
+    form.showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.resize(40, 40);
+    QTRY_COMPARE(form.size(), form.minimumSize());
+    QList<QPushButton*> buttons;
+    for (const QGroupBox* group : {form.GroupBox1, form.GroupBox2, form.GroupBox3, form.GroupBox4})
+        buttons += group->findChildren<QPushButton*>();
+    QCOMPARE(buttons.size(), 18);
+    for (const QPushButton* button : buttons)
+        QVERIFY2(form.rect().contains(QRect(button->mapTo(&form, QPoint(0, 0)), button->size())),
+                 qPrintable(button->text()));
 }
 
 void TestMainWindow::closeKeepsOtherSettings()

@@ -179,6 +179,11 @@ void CupsSandbox::addDefaultPdfQueue(const QString& name)
     runClient("lpadmin", {"-d", name});
 }
 
+void CupsSandbox::removeQueue(const QString& name)
+{
+    runClient("lpadmin", {"-x", name});
+}
+
 void CupsSandbox::setAcceptingJobs(const QString& name, bool accepting)
 {
     runClient(accepting ? "cupsaccept" : "cupsreject", {name});

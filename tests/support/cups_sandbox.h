@@ -25,6 +25,9 @@ public:
     // Adds a queue that turns jobs into PDF files, and makes it the default printer.
     void addDefaultPdfQueue(const QString& name);
 
+    // Removes the queue; there is no default printer then.
+    void removeQueue(const QString& name);
+
     // Makes the queue refuse new jobs, or take them again.
     void setAcceptingJobs(const QString& name, bool accepting);
 

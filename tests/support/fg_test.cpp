@@ -71,6 +71,17 @@ QImage importRootWindow()
     return QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
 }
 
+bool waitUntilOnScreen(QWidget& window)
+{
+    if (!QTest::qWaitForWindowExposed(&window))
+        return false;
+    return QTest::qWaitFor([&] {
+        const QImage painted = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage screen = importRootWindow().copy(window.geometry());
+        return firstDifference(screen, painted).isEmpty();
+    });
+}
+
 int redStampPixels(const QImage& picture)
 {
     const int top = picture.height() - 25;

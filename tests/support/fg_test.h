@@ -72,6 +72,10 @@ QByteArray runPeer(const QString& program, const QStringList& arguments);
 // The screen as ImageMagick's `import` sees it.
 QImage importRootWindow();
 
+// Waits until the X screen shows `window` as it paints itself, so that a capture taken next
+// sees it; false when that has not happened within 5 seconds.
+bool waitUntilOnScreen(QWidget& window);
+
 // How many pixels of the stamp's place (25 pixels above the bottom, 15 in from the left) are
 // the stamp's red.
 int redStampPixels(const QImage& picture);
