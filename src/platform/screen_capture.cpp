@@ -58,6 +58,12 @@ void tellCaptureNotice(CaptureNotice notice)
         noticeHandler()(notice);
 }
 
+void failCapture(const QString& why)
+{
+    throw CaptureFailure(
+        QStringLiteral("The screen could not be captured: %1").arg(why).toStdString());
+}
+
 QImage cutOut(const QImage& picture, const QRect& area)
 {
     // copy() fills what lies outside the picture with zeros: black in RGB32

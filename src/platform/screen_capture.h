@@ -22,6 +22,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Throws the CaptureFailure that says the screen could not be captured, and why.
+[[noreturn]] void failCapture(const QString& why);
+
 // A window captured alone: its outer rectangle (frame and title bar included) in screen
 // coordinates and its pixels.
 struct WindowShot {

@@ -38,12 +38,6 @@ constexpr int KWinPatienceMs = 10000;
 // A raw picture of 16k x 8k pixels of four bytes.
 constexpr qint64 RawPictureLimit = qint64(16384) * 8192 * 4;
 
-[[noreturn]] void fail(const QString& why)
-{
-    throw CaptureFailure(
-        QStringLiteral("The screen could not be captured: %1").arg(why).toStdString());
-}
-
 // KWin does not grant its screenshots to this program (a run from the build folder).
 struct Refused {
 };
@@ -83,12 +77,12 @@ bool readSome(int fd, QByteArray& data, int ms)
     if (got < 0 && errno == EINTR)
         return true;
     if (got < 0)
-        fail(QStringLiteral("KWin's picture could not be read (%1).")
-                 .arg(QString::fromLocal8Bit(strerror(errno))));
+        failCapture(QStringLiteral("KWin's picture could not be read (%1).")
+                        .arg(QString::fromLocal8Bit(strerror(errno))));
     if (got == 0)
         return false;
     if (data.size() + got > RawPictureLimit)
-        fail(QStringLiteral("KWin's picture is larger than any screen."));
+        failCapture(QStringLiteral("KWin's picture is larger than any screen."));
     data.append(chunk, got);
     return true;
 }
@@ -103,7 +97,7 @@ QImage rawPicture(const QVariantMap& results, const QByteArray& data)
     if (results.value(QStringLiteral("type")).toString() != QLatin1String("raw") || width <= 0 ||
         height <= 0 || format <= QImage::Format_Invalid || format >= QImage::NImageFormats ||
         stride < width || qint64(stride) * height > data.size())
-        fail(QStringLiteral("KWin's picture is not one this program reads."));
+        failCapture(QStringLiteral("KWin's picture is not one this program reads."));
     return QImage(reinterpret_cast<const uchar*>(data.constData()), width, height, stride,
                   QImage::Format(format))
         .copy();
@@ -127,8 +121,8 @@ QImage kwinShot(const QString& method, QVariantList arguments)
 {
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
-        fail(QStringLiteral("no pipe for KWin's picture (%1).")
-                 .arg(QString::fromLocal8Bit(strerror(errno))));
+        failCapture(QStringLiteral("no pipe for KWin's picture (%1).")
+                        .arg(QString::fromLocal8Bit(strerror(errno))));
     PipeEnd reading(ends[0]);
     const QDeadlineTimer deadline(KWinPatienceMs);
     QByteArray data;
@@ -139,19 +133,20 @@ QImage kwinShot(const QString& method, QVariantList arguments)
         const QDBusPendingReply<QVariantMap> reply = send(method, arguments, ends[1]);
         while (!reply.isFinished()) {
             if (deadline.hasExpired())
-                fail(noPicture());
+                failCapture(noPicture());
             readSome(reading.fd(), data, 20);
         }
         if (reply.isError()) {
             if (reply.error().name() == NotAuthorized)
                 throw Refused();
-            fail(QStringLiteral("KWin refused the screenshot (%1).").arg(reply.error().message()));
+            failCapture(
+                QStringLiteral("KWin refused the screenshot (%1).").arg(reply.error().message()));
         }
         results = reply.value();
     }
     while (readSome(reading.fd(), data, int(qMax<qint64>(0, deadline.remainingTime()))))
         if (deadline.hasExpired())
-            fail(noPicture());
+            failCapture(noPicture());
     return rawPicture(results, data);
 }
 
@@ -176,12 +171,12 @@ public:
         static int serial = 0;
         const QString path = QStringLiteral("/org/framegrove/FramePlace%1").arg(++serial);
         if (!bus.registerObject(path, this, QDBusConnection::ExportScriptableSlots))
-            fail(QStringLiteral("the active window's place cannot be asked of KWin."));
+            failCapture(QStringLiteral("the active window's place cannot be asked of KWin."));
         const auto unregister = qScopeGuard([&] { bus.unregisterObject(path); });
         QTemporaryFile script(QDir::tempPath() + QStringLiteral("/framegrove-XXXXXX.js"));
         if (!script.open())
-            fail(QStringLiteral("the active window's place cannot be asked of KWin (%1).")
-                     .arg(script.errorString()));
+            failCapture(QStringLiteral("the active window's place cannot be asked of KWin (%1).")
+                            .arg(script.errorString()));
         script.write(QStringLiteral("const w = workspace.activeWindow || workspace.activeClient;\n"
                                     "callDBus('%1', '%2', 'org.framegrove.FramePlace', 'place',\n"
                                     "         w ? [w.x, w.y, w.width, w.height].join(',') : '');\n")
@@ -194,7 +189,7 @@ public:
             loop_.exec();
         }
         if (!answered_)
-            fail(QStringLiteral("KWin did not tell where the active window is."));
+            failCapture(QStringLiteral("KWin did not tell where the active window is."));
         return place_;
     }
 
@@ -227,7 +222,8 @@ private:
         load << file << name;
         const QDBusReply<int> id = bus.call(load, QDBus::Block, KWinPatienceMs);
         if (!id.isValid() || id.value() < 0)
-            fail(QStringLiteral("KWin would not run the script that finds the active window."));
+            failCapture(
+                QStringLiteral("KWin would not run the script that finds the active window."));
         // Plasma 5 puts the script at "/<id>", later ones under "/Scripting"
         for (const QString& script :
              {QStringLiteral("/%1"), QStringLiteral("/Scripting/Script%1")}) {

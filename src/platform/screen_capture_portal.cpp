@@ -40,12 +40,6 @@ constexpr int DialogPatienceMs = 5 * 60 * 1000;
 // The largest picture file read back: a screen of 16k x 8k pixels, barely compressed.
 constexpr qint64 PictureFileLimit = 512 * 1024 * 1024;
 
-[[noreturn]] void fail(const QString& why)
-{
-    throw CaptureFailure(
-        QStringLiteral("The screen could not be captured: %1").arg(why).toStdString());
-}
-
 // What the desktop's store says about screenshots without a dialog for this program.
 enum class Permission { Unknown, Allowed, Refused };
 
@@ -86,8 +80,8 @@ QString portalOwner(QDBusConnection& bus)
         daemon->startService(PortalService);
     const QDBusReply<QString> owner = daemon->serviceOwner(PortalService);
     if (!owner.isValid())
-        fail(QStringLiteral("the desktop's screenshot portal is not available (%1).")
-                 .arg(owner.error().message()));
+        failCapture(QStringLiteral("the desktop's screenshot portal is not available (%1).")
+                        .arg(owner.error().message()));
     return owner.value();
 }
 
@@ -134,10 +128,11 @@ public:
                             {QStringLiteral("interactive"), interactive}};
         const QDBusMessage reply = bus_.call(call, QDBus::Block, patienceMs);
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-            fail(reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")
-                     ? noAnswer(patienceMs)
-                     : QStringLiteral("the desktop's screenshot portal is not available (%1).")
-                           .arg(reply.errorMessage()));
+            failCapture(
+                reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")
+                    ? noAnswer(patienceMs)
+                    : QStringLiteral("the desktop's screenshot portal is not available (%1).")
+                          .arg(reply.errorMessage()));
         // portals older than the token rule name their own Request object
         handle_ = reply.arguments().first().value<QDBusObjectPath>().path();
         if (!paths_.contains(handle_))
@@ -149,7 +144,7 @@ public:
         if (!answers_.contains(handle_)) {
             bus_.send(QDBusMessage::createMethodCall(portal_, handle_, RequestInterface,
                                                      QStringLiteral("Close")));
-            fail(noAnswer(patienceMs));
+            failCapture(noAnswer(patienceMs));
         }
         return pictureFile(answers_.value(handle_), interactive);
     }
@@ -177,16 +172,17 @@ private:
         // a portal that cannot save its picture (KDE's, without a pictures folder) answers 1
         // too, as for a person's cancel, which only its dialog offers
         if (answer.response == 1)
-            fail(interactive ? QStringLiteral("the screenshot was cancelled.")
-                             : QStringLiteral("the desktop's screenshot portal could not save its "
-                                              "picture."));
+            failCapture(interactive
+                            ? QStringLiteral("the screenshot was cancelled.")
+                            : QStringLiteral("the desktop's screenshot portal could not save its "
+                                             "picture."));
         if (answer.response != 0)
-            fail(QStringLiteral("the desktop's screenshot portal refused (answer %1).")
-                     .arg(answer.response));
+            failCapture(QStringLiteral("the desktop's screenshot portal refused (answer %1).")
+                            .arg(answer.response));
         const QString file = QUrl(answer.uri).toLocalFile();
         if (file.isEmpty())
-            fail(QStringLiteral("the screenshot portal named no picture file (\"%1\").")
-                     .arg(answer.uri));
+            failCapture(QStringLiteral("the screenshot portal named no picture file (\"%1\").")
+                            .arg(answer.uri));
         return file;
     }
 
@@ -218,12 +214,13 @@ QImage readPortalPicture(const QString& file)
     try {
         picture = QImage::fromData(readRegularFile(file, PictureFileLimit));
     } catch (const std::exception& failure) {
-        fail(QStringLiteral("the picture the screenshot portal wrote cannot be read (%1).")
-                 .arg(QString::fromUtf8(failure.what())));
+        failCapture(QStringLiteral("the picture the screenshot portal wrote cannot be read (%1).")
+                        .arg(QString::fromUtf8(failure.what())));
     }
     if (picture.isNull())
-        fail(QStringLiteral("the picture the screenshot portal wrote (%1) cannot be decoded.")
-                 .arg(file));
+        failCapture(
+            QStringLiteral("the picture the screenshot portal wrote (%1) cannot be decoded.")
+                .arg(file));
     return picture.convertToFormat(QImage::Format_RGB32);
 }
 
@@ -312,8 +309,9 @@ private:
     {
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (!bus.isConnected())
-            fail(QStringLiteral("there is no desktop bus to reach the screenshot portal (%1).")
-                     .arg(bus.lastError().message()));
+            failCapture(
+                QStringLiteral("there is no desktop bus to reach the screenshot portal (%1).")
+                    .arg(bus.lastError().message()));
         return bus;
     }
 
