@@ -2,6 +2,7 @@
 
 #include "edit/selection.h"
 #include "platform/running_instance.h"
+#include "platform/screen_capture.h"
 #include "ui/services.h"
 
 #include <QImage>
@@ -55,6 +56,8 @@ public:
 
     void ArrangeControls();
     void GrabScreen();
+    // Tells the person what the session said while a capture goes on.
+    void showCaptureNotice(platform::CaptureNotice notice);
 
     // handlers
     void cmdcapClick();
