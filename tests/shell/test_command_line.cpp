@@ -172,7 +172,7 @@ void TestCommandLine::windowless_data()
     written("existing file replaced when asked", "--screen --output %d/kept.png --overwrite",
             "kept.png", "PNG", "", "screen");
     refused("folder missing", "--screen --output %d/none/shot.png", 1,
-            "Unable to write to %d/none/shot.png: No such file or directory");
+            "Unable to write to %d/none: No such file or directory");
     refused("unknown format", "--screen --output %d/shot.gif", 2,
             "cannot tell the picture format of '%d/shot.gif'; end its name in .png, .jpg, .jpeg "
             "or .bmp");
