@@ -92,7 +92,7 @@ public:
         if (*response_ != 0)
             fail(QStringLiteral("the desktop's screenshot portal refused (answer %1).")
                      .arg(*response_));
-        const QString file = QUrl(uri_).toLocalFile();
+        QString file = QUrl(uri_).toLocalFile(); // not const: returned by moving
         if (file.isEmpty())
             fail(QStringLiteral("the screenshot portal named no picture file (\"%1\").").arg(uri_));
         return file;
