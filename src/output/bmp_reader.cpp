@@ -88,7 +88,8 @@ bool validDepth(int bits, quint32 compression)
 {
     switch (compression) {
     case Rgb:
-        return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+        return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 ||
+               bits == 32;
     case Rle8:
         return bits == 8;
     case Rle4:
@@ -124,6 +125,56 @@ void readMasks(Header& header, const Fields& fields, quint32 headerSize)
             damaged("a colour mask is empty or wider than the pixel");
 }
 
+// OS/2 1.x and Windows 2: 16-bit sizes, no compression and no colour count.
+void readCoreHeader(Header& header, const Fields& fields)
+{
+    const qsizetype at = FileHeaderSize + 4;
+    header.width = fields.at<quint16>(at);
+    header.height = fields.at<quint16>(at + 2);
+    header.bitsPerPixel = fields.at<quint16>(at + 6);
+    header.paletteEntryBytes = 3;
+    if (fields.at<quint16>(at + 4) != 1)
+        damaged("it has more than one plane");
+}
+
+// OS/2 2.x headers (up to 64 bytes) may end after any field and Windows headers grow by versions;
+// a field the header does not reach counts as zero.
+struct InfoFields {
+    const Fields& fields;
+    quint32 size;
+    template <typename Field> Field at(qsizetype offset) const
+    {
+        return offset + qsizetype(sizeof(Field)) > qsizetype(size)
+                   ? Field(0)
+                   : fields.at<Field>(FileHeaderSize + offset);
+    }
+};
+
+constexpr quint32 ShortestInfoHeader = 16; // size, width, height, planes and bits per pixel
+constexpr quint32 LongestInfoHeader = 124;
+
+// OS/2 2.x headers are those shorter than Windows' first one, and the full 64 bytes. Their
+// compressions 3 and 4 are Huffman and 24-bit runs, not the bit fields and JPEG of Windows.
+bool isOs2InfoHeader(quint32 size)
+{
+    return size < 40 || size == 64;
+}
+
+void readInfoHeader(Header& header, const InfoFields info)
+{
+    header.width = info.at<qint32>(4);
+    const qint32 height = info.at<qint32>(8);
+    header.topDown = height < 0;
+    header.height = qAbs(qint64(height));
+    header.bitsPerPixel = info.at<quint16>(14);
+    header.compression = info.at<quint32>(16);
+    header.paletteCount = info.at<quint32>(32);
+    if (info.at<quint16>(12) != 1)
+        damaged("it has more than one plane");
+    if (isOs2InfoHeader(info.size) && header.compression >= BitFields)
+        damaged(QString("its OS/2 compression %1 is not supported").arg(header.compression));
+}
+
 Header readHeader(const QByteArray& file)
 {
     const Fields fields(file);
@@ -132,27 +183,12 @@ Header readHeader(const QByteArray& file)
     Header header;
     header.pixelOffset = fields.at<quint32>(10);
     const quint32 headerSize = fields.at<quint32>(FileHeaderSize);
-    const qsizetype at = FileHeaderSize + 4;
-    if (headerSize == CoreHeaderSize) {
-        header.width = fields.at<quint16>(at);
-        header.height = fields.at<quint16>(at + 2);
-        header.bitsPerPixel = fields.at<quint16>(at + 6);
-        header.paletteEntryBytes = 3;
-        if (fields.at<quint16>(at + 4) != 1)
-            damaged("it has more than one plane");
-    } else if (headerSize >= 40 && headerSize <= 124) {
-        header.width = fields.at<qint32>(at);
-        const qint32 height = fields.at<qint32>(at + 4);
-        header.topDown = height < 0;
-        header.height = qAbs(qint64(height));
-        header.bitsPerPixel = fields.at<quint16>(at + 10);
-        header.compression = fields.at<quint32>(at + 12);
-        header.paletteCount = fields.at<quint32>(at + 28);
-        if (fields.at<quint16>(at + 8) != 1)
-            damaged("it has more than one plane");
-    } else {
+    if (headerSize == CoreHeaderSize)
+        readCoreHeader(header, fields);
+    else if (headerSize >= ShortestInfoHeader && headerSize <= LongestInfoHeader)
+        readInfoHeader(header, {fields, headerSize});
+    else
         damaged(QString("its header has the unknown size %1").arg(headerSize));
-    }
     if (header.width <= 0 || header.height <= 0)
         damaged("it has no pixels");
     if (!validDepth(header.bitsPerPixel, header.compression))
@@ -167,16 +203,23 @@ Header readHeader(const QByteArray& file)
     return header;
 }
 
+// How many colours the palette has. A core header has no count: its palette fills the room
+// before the pixels. A palette longer than the pixels can index (some writers always store 256
+// colours) has its first colours used.
+qint64 paletteLength(const Header& header)
+{
+    const qint64 most = qint64(1) << header.bitsPerPixel;
+    qint64 count = header.paletteCount ? header.paletteCount : most;
+    if (header.paletteEntryBytes == 3)
+        count = (header.pixelOffset - header.paletteOffset) / header.paletteEntryBytes;
+    return qMin(count, most);
+}
+
 QList<QRgb> readPalette(const QByteArray& file, const Header& header)
 {
     if (header.bitsPerPixel > 8)
         return {};
-    const qint64 most = qint64(1) << header.bitsPerPixel;
-    const qint64 count = header.paletteCount ? header.paletteCount : most;
-    if (count > most)
-        damaged(QString("its palette has %1 colours for %2-bit pixels")
-                    .arg(count)
-                    .arg(header.bitsPerPixel));
+    const qint64 count = paletteLength(header);
     const qsizetype end = header.paletteOffset + count * header.paletteEntryBytes;
     if (end > file.size() || (header.pixelOffset && end > header.pixelOffset))
         damaged("its palette is cut off");
@@ -208,6 +251,7 @@ void unpackRow(const uchar* in, QRgb* out, const Header& header, const QList<QRg
     const int width = int(header.width);
     switch (header.bitsPerPixel) {
     case 1:
+    case 2:
     case 4:
     case 8: {
         const int bits = header.bitsPerPixel, perByte = 8 / bits, low = (1 << bits) - 1;
@@ -293,6 +337,8 @@ QImage readRunLengths(const QByteArray& file, const Header& header, const QList<
         } else if (value == 2) {
             x += next();
             y += next();
+            if (x > header.width)
+                damaged("its compressed pixels jump past the end of a row");
         } else {
             uint byte = 0;
             for (uint i = 0; i < value; ++i) {

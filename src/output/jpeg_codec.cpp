@@ -117,6 +117,19 @@ RowLayout rowLayoutOf(const QImage& picture)
     }
 }
 
+// Screenshots are made of coloured text and one-pixel lines, which halving the colour's
+// resolution blurs into their background; the settings that promise the best picture keep the
+// colour at full resolution, as the common image editors do.
+constexpr int FullColourFromQuality = 90;
+
+void keepFullColour(jpeg_compress_struct& info)
+{
+    for (int i = 0; i < info.num_components; ++i) {
+        info.comp_info[i].h_samp_factor = 1;
+        info.comp_info[i].v_samp_factor = 1;
+    }
+}
+
 void compressRows(Compression& jpeg, const QImage& picture, int quality)
 {
     const RowLayout layout = rowLayoutOf(picture);
@@ -128,6 +141,8 @@ void compressRows(Compression& jpeg, const QImage& picture, int quality)
     jpeg.info.in_color_space = layout.space;
     jpeg_set_defaults(&jpeg.info);
     jpeg_set_quality(&jpeg.info, quality, TRUE);
+    if (quality >= FullColourFromQuality)
+        keepFullColour(jpeg.info);
     jpeg_start_compress(&jpeg.info, TRUE);
     while (jpeg.info.next_scanline < jpeg.info.image_height) {
         // libjpeg only reads the rows it is given, though its row type is not const.

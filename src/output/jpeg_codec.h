@@ -5,8 +5,9 @@
 #include <QString>
 
 // The picture as a baseline colour (YCbCr) JPEG with libjpeg's standard tables scaled to
-// `quality`, which is kept within 1..100. Throws std::runtime_error when the picture is empty
-// or libjpeg fails.
+// `quality`, which is kept within 1..100; from quality 90 up the colour keeps full resolution
+// (4:4:4), below it is subsampled as libjpeg does by default (4:2:0). Throws std::runtime_error
+// when the picture is empty or libjpeg fails.
 QByteArray encodeJpeg(const QImage& picture, int quality);
 
 // A whole JPEG picture at full size, in `format` (Format_RGB32 or Format_BGR888), whatever its

@@ -14,6 +14,7 @@
 #include <sys/shm.h>
 
 #include <memory>
+#include <utility>
 
 namespace platform
 {
@@ -113,6 +114,18 @@ public:
     }
     XShmSegmentInfo* info() { return &info_; }
 
+    // The server lets go of the segment and the memory is handed over: its new owner detaches
+    // it with shmdt().
+    char* handOver()
+    {
+        if (attached_) {
+            XShmDetach(display_, &info_);
+            XSync(display_, False);
+            attached_ = false;
+        }
+        return std::exchange(info_.shmaddr, nullptr);
+    }
+
 private:
     Display* display_;
     size_t bytes_;
@@ -172,26 +185,66 @@ QImage opaqueCopy(const XImage& image)
     return picture;
 }
 
+// The server's pixels of `area` in `segment`, as an image laid over it; null when the layout is
+// not RGB32 or the server refuses.
+SegmentImage grabInto(Display* display, SharedSegment& segment, const QRect& area, size_t bytes)
+{
+    const int screen = DefaultScreen(display);
+    SegmentImage image(XShmCreateImage(
+        display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap,
+        segment.info()->shmaddr, segment.info(), area.width(), area.height()));
+    if (!image || !matchesRgb32(*image) || size_t(image->bytes_per_line) * image->height > bytes)
+        return nullptr;
+    if (!XShmGetImage(display, DefaultRootWindow(display), image.get(), area.x(), area.y(),
+                      AllPlanes))
+        return nullptr;
+    return image;
+}
+
+// The picture made of the segment's own memory, opaque in place, detached when the picture
+// goes.
+QImage pictureOwning(SharedSegment& segment, const XImage& image)
+{
+    for (int y = 0; y < image.height; ++y) {
+        auto* row = reinterpret_cast<quint32*>(image.data + size_t(y) * image.bytes_per_line);
+        for (int x = 0; x < image.width; ++x)
+            row[x] |= 0xFF000000u;
+    }
+    const auto detach = [](void* memory) { shmdt(memory); };
+    char* memory = segment.handOver();
+    return QImage(reinterpret_cast<uchar*>(memory), image.width, image.height, image.bytes_per_line,
+                  QImage::Format_RGB32, detach, memory);
+}
+
+// The first grab, at start-up, while the window is still being built: a fresh segment costs the
+// server a page fault for each page it writes, and a fresh picture to copy into costs as much
+// again. So the first grab's segment becomes its picture, and the kept segment is made by the
+// second grab.
+QImage grabFirst(Display* display, const QRect& area)
+{
+    const size_t bytes = size_t(area.width()) * area.height() * 4;
+    SharedSegment segment(display, bytes);
+    if (!segment.fits(display, bytes))
+        return {};
+    const SegmentImage image = grabInto(display, segment, area, bytes);
+    return image ? pictureOwning(segment, *image) : QImage();
+}
+
 // The screen's pixels in `area`, which lies on the screen `root`; a null picture when shared
 // memory is not available (a display on another machine) or the layout is not RGB32.
 QImage grabShared(Display* display, const QRect& area, const QRect& root)
 {
     if (!XShmQueryExtension(display))
         return {};
+    static bool firstDone = false;
+    if (!std::exchange(firstDone, true))
+        return grabFirst(display, area);
     SharedSegment* segment = segmentFor(display, root);
     if (!segment)
         return {};
-    const int screen = DefaultScreen(display);
-    SegmentImage image(XShmCreateImage(
-        display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap,
-        segment->info()->shmaddr, segment->info(), area.width(), area.height()));
-    if (!image || !matchesRgb32(*image) ||
-        size_t(image->bytes_per_line) * image->height > size_t(root.width()) * root.height() * 4)
-        return {};
-    if (!XShmGetImage(display, DefaultRootWindow(display), image.get(), area.x(), area.y(),
-                      AllPlanes))
-        return {};
-    return opaqueCopy(*image);
+    const SegmentImage image =
+        grabInto(display, *segment, area, size_t(root.width()) * root.height() * 4);
+    return image ? opaqueCopy(*image) : QImage();
 }
 
 // The window the window manager calls active, or the one with the input focus.

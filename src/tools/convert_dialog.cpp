@@ -1,9 +1,6 @@
 #include "tools/convert_dialog.h"
 
-#include "output/bmp_reader.h"
-#include "output/bmp_writer.h"
-#include "output/image_file.h"
-#include "output/jpeg_codec.h"
+#include "tools/batch_conversion.h"
 #include "tools/conversion_names.h"
 #include "tools/folder_files.h"
 #include "ui/choosers.h"
@@ -12,7 +9,6 @@
 #include "ui/window_look.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,9 +18,6 @@
 
 namespace
 {
-
-// Conversion to JPEG keeps as much of the picture as JPEG can.
-constexpr int ConversionQuality = 100;
 
 QLabel* makeText(QWidget* parent, const QString& text, int top, int height)
 {
@@ -228,55 +221,35 @@ void TFrmconvert::ConvertFolder(const QString& sourcePattern, const QString& tar
                                "file types you wish to convert."));
         return;
     }
-    for (const QString& found : sources) {
-        if (closeWanted_)
-            return;
-        ConvertOneFile(sourcePattern, targetPattern, found);
+    ConvertFiles(sourcePattern, targetPattern, sources,
+                 [this](const ConversionResult& result) { return tellResult(result); });
+}
+
+bool TFrmconvert::tellResult(const ConversionResult& result)
+{
+    switch (result.outcome) {
+    case ConversionResult::Outcome::Converted:
+        ReportConverted();
+        break;
+    case ConversionResult::Outcome::TargetExists:
+        showExistingTarget(result.target);
+        break;
+    case ConversionResult::Outcome::Failed:
+        showNotConverted(result);
+        break;
     }
+    return !closeWanted_;
 }
 
-void TFrmconvert::ConvertOneFile(const QString& sourcePattern, const QString& targetPattern,
-                                 const QString& foundName)
+// The message keeps the dialog's own words; the reason goes to standard error for whoever
+// looks into it.
+void TFrmconvert::showNotConverted(const ConversionResult& result)
 {
-    const QString source = sourceName(sourcePattern, foundName);
-    const bool toJpeg = patternExtension(targetPattern).toUpper() == ".JPG";
-    const QString target = targetName(sourcePattern, foundName, toJpeg ? ".JPG" : ".BMP");
-    if (toJpeg) {
-        Imagbmp = readBmpFile(source);
-        ConvertBitmapToJpeg(target);
-    } else {
-        ConvertJpegToBitmap(target, source);
-    }
-}
-
-void TFrmconvert::ConvertBitmapToJpeg(const QString& target)
-{
-    Imagjpeg = encodeJpeg(Imagbmp, ConversionQuality);
-    writeTarget(target, Imagjpeg);
-}
-
-void TFrmconvert::ConvertJpegToBitmap(const QString& target, const QString& source)
-{
-    try {
-        // three bytes a pixel: the colour bitmap every kind of JPEG becomes
-        readJpegFileInto(source, QImage::Format_BGR888, Imagbmp, sourceBytes_);
-        encodeBmpInto(Imagbmp, targetBytes_);
-        writeTarget(target, targetBytes_);
-    } catch (const std::exception&) {
-        Imagbmp = QImage();
-        services_.messages.show(MessageKind::Warning,
-                                QStringLiteral("File ") + source +
-                                    QStringLiteral(" was not converted because an error "
-                                                   "occurred.  This image cannot be converted."));
-    }
-}
-
-void TFrmconvert::writeTarget(const QString& target, const QByteArray& bytes)
-{
-    // checked first as well, so that an existing name costs no writing
-    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink() || !writeNewFile(target, bytes))
-        return showExistingTarget(target);
-    ReportConverted();
+    qWarning("%s was not converted: %s", qPrintable(result.source), qPrintable(result.reason));
+    services_.messages.show(MessageKind::Warning,
+                            QStringLiteral("File ") + result.source +
+                                QStringLiteral(" was not converted because an error "
+                                               "occurred.  This image cannot be converted."));
 }
 
 void TFrmconvert::showExistingTarget(const QString& target)

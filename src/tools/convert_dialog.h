@@ -2,15 +2,14 @@
 
 #include "ui/services.h"
 
-#include <QByteArray>
 #include <QDialog>
-#include <QImage>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QFrame;
+struct ConversionResult;
 
 // The batch conversion dialog: every bitmap of a folder to JPEG, or every JPEG to bitmap, each
 // new file beside its source. Created for one use and destroyed when it closes.
@@ -25,10 +24,6 @@ public:
     void BitBtn1Click();
 
     void ConvertFolder(const QString& sourcePattern, const QString& targetPattern);
-    void ConvertOneFile(const QString& sourcePattern, const QString& targetPattern,
-                        const QString& foundName);
-    void ConvertBitmapToJpeg(const QString& target);
-    void ConvertJpegToBitmap(const QString& target, const QString& source);
     void ReportConverted();
 
     // Closing while a run is under way stops the run after its current file; the dialog then
@@ -50,21 +45,17 @@ public:
     QPushButton* Button1;
     QPushButton* BitBtn1;
 
-    QImage Imagbmp;      // the bitmap being encoded or written
-    QByteArray Imagjpeg; // the JPEG being written
     int ConvertedCount = 0;
 
 private:
     void FormCreate();
     void buildInstructions();
     void buildControls();
+    bool tellResult(const ConversionResult& result);
     void showExistingTarget(const QString& target);
-    void writeTarget(const QString& target, const QByteArray& bytes);
+    void showNotConverted(const ConversionResult& result);
 
     Services services_;
-    // kept from file to file, so that a run of pictures of one size takes no new memory
-    QByteArray sourceBytes_;
-    QByteArray targetBytes_;
     bool running_ = false;
     bool closeWanted_ = false;
 };

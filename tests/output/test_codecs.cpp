@@ -38,6 +38,18 @@ QImage screenLike(int width, int height, QImage::Format format = QImage::Format_
     return picture.convertToFormat(format);
 }
 
+// Coloured one-pixel lines on white, as text and frames in captures are: what subsampled colour
+// blurs.
+QImage colourLines(int width, int height)
+{
+    const QRgb colours[] = {qRgb(220, 0, 0), qRgb(0, 0, 230), qRgb(255, 255, 255), qRgb(0, 150, 0)};
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, colours[(x + y / 3) % 4]);
+    return picture;
+}
+
 // Straight alpha 0, 128 and 255 in turn; the colours stay as they were.
 QImage withTransparency(const QImage& picture)
 {
@@ -216,15 +228,22 @@ void TestCodecs::jpegReadByPeers_data()
 {
     QTest::addColumn<int>("quality");
     QTest::addColumn<double>("maxMeanError");
-    QTest::newRow("1") << 1 << 25.0;
-    QTest::newRow("85") << 85 << 4.0;
-    QTest::newRow("100") << 100 << 1.0;
+    QTest::addColumn<QByteArray>("sampling");
+    QTest::addColumn<double>("maxLinesError"); // on coloured one-pixel lines
+    const QByteArray subsampled = "2x2,1x1,1x1", full = "1x1,1x1,1x1";
+    QTest::newRow("1") << 1 << 25.0 << subsampled << 100.0;
+    QTest::newRow("85") << 85 << 4.0 << subsampled << 100.0;
+    QTest::newRow("89") << 89 << 4.0 << subsampled << 100.0;
+    QTest::newRow("90") << 90 << 2.5 << full << 4.0;
+    QTest::newRow("100") << 100 << 1.0 << full << 1.0;
 }
 
 void TestCodecs::jpegReadByPeers()
 {
     QFETCH(int, quality);
     QFETCH(double, maxMeanError);
+    QFETCH(QByteArray, sampling);
+    QFETCH(double, maxLinesError);
     const QImage source = screenLike(200, 120);
     const QByteArray jpeg = encodeJpeg(source, quality);
     const QString path = written(jpeg, "jpg");
@@ -234,12 +253,14 @@ void TestCodecs::jpegReadByPeers()
     QVERIFY2(meanError(decoded, source) <= maxMeanError,
              qPrintable(QString::number(meanError(decoded, source))));
 
-    // Baseline (SOF0), three components subsampled as libjpeg does by default: colour, not gray.
+    // Baseline (SOF0), three components: colour, not gray.
     const QByteArray frame = segmentsWithMarker(jpeg, 0xC0);
     QCOMPARE(frame.size(), 2 + 8 + 3 * 3);
     QCOMPARE(int(frame[9]), 3);
-    QCOMPARE(fgtest::runPeer("identify", {"-format", "%[jpeg:sampling-factor]", path}),
-             QByteArray("2x2,1x1,1x1"));
+    QCOMPARE(fgtest::runPeer("identify", {"-format", "%[jpeg:sampling-factor]", path}), sampling);
+    const QImage lines = colourLines(64, 48);
+    const double linesError = meanError(decodeJpeg(encodeJpeg(lines, quality)), lines);
+    QVERIFY2(linesError <= maxLinesError, qPrintable(QString::number(linesError)));
 
     // The quality reached libjpeg: the tables are those cjpeg makes at that quality.
     const QString ppm = pathFor("ppm");
@@ -387,6 +408,9 @@ void TestCodecs::pngReadByPeers_data()
     QTest::newRow("ARGB32 keeps colours under any alpha") << withTransparency(screenLike(61, 37));
     QTest::newRow("RGB888") << screenLike(13, 7, QImage::Format_RGB888);
     QTest::newRow("Grayscale8") << screenLike(13, 7, QImage::Format_Grayscale8);
+    // compressed in strips on several cores, joined into one stream
+    QTest::newRow("many strips") << screenLike(1280, 700);
+    QTest::newRow("rows longer than the window") << screenLike(12000, 30);
 }
 
 void TestCodecs::pngReadByPeers()
