@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <stdexcept>
 
@@ -45,16 +44,8 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
 bool writeNewFile(const QString& path, const QByteArray& bytes)
 {
     // written under a hidden name beside the target, which it takes only when complete
-    const QFileInfo target(path);
-    QTemporaryFile file(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
-    if (!file.open() || !writeAll(file, bytes) || !file.flush())
-        failToWrite(path, file.errorString());
-    file.close();
-    // a temporary file is private to its owner; the picture is not
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                        QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (!platform::renameWithoutReplacing(file.fileName(), path))
-        return false; // the temporary file goes with `file`
-    file.setAutoRemove(false);
-    return true;
+    platform::NewFileInFolder file(QFileInfo(path).absolutePath());
+    if (!writeAll(file.file(), bytes))
+        failToWrite(path, file.file().errorString());
+    return file.takeName(path);
 }

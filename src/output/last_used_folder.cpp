@@ -14,12 +14,8 @@ QSettings store()
 
 QString folderPartOf(const QString& fileName)
 {
-    const qsizetype separator =
-        std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\')));
-    if (separator >= 0)
-        return fileName.left(separator + 1);
-    const qsizetype drive = fileName.indexOf(QLatin1Char(':'));
-    return drive >= 0 ? fileName.left(drive + 1) : QString();
+    // "/" is this system's only separator: "\\" and ":" are ordinary letters of a file name
+    return fileName.left(fileName.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 QString ReadLastUsedFolder()

@@ -5,8 +5,8 @@
 // The folder of the picture saved last, kept per user between runs (the value "Previous" of
 // Kelmar/Framegrove), so that every save dialog opens where the last save went.
 
-// The folder part of a full file name: everything up to and including the last separator, or
-// up to and including the drive's ":" when there is no separator; empty when there is neither.
+// The folder part of a full file name: everything up to and including its last "/"; empty when
+// it has none.
 QString folderPartOf(const QString& fileName);
 
 // The stored folder, or empty when none was stored yet.

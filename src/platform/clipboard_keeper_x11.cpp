@@ -13,14 +13,24 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <list>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
 {
 
 using Clock = std::chrono::steady_clock;
+
+// A paste that has not taken its next piece for this long has been given up by its requestor.
+constexpr auto TransferIdle = std::chrono::seconds(30);
+// Large pastes served at once; a new one beyond it drops the one idle longest.
+constexpr size_t MaxTransfers = 64;
+
+// Windows that the server said do not exist (a requestor that has gone, or never was), noted by
+// the error handler for the serving loop.
+std::vector<XID> missingWindows;
 
 // The same data again, as the owner gave it: type, item size in bits and the items as Xlib
 // hands them out (32-bit items are longs).
@@ -36,14 +46,14 @@ size_t itemBytes(int format)
     return format == 32 ? sizeof(long) : format == 16 ? sizeof(short) : 1;
 }
 
-// A large offer handed out piece by piece to one requestor.
+// A large offer handed out piece by piece to one requestor, into one of its properties.
 struct Transfer {
-    Window requestor;
-    Atom property;
     const Offer* offer;
     size_t sent;
     bool finished;
+    Clock::time_point lastPiece;
 };
+using TransferKey = std::pair<Window, Atom>;
 
 class Keeper
 {
@@ -88,19 +98,63 @@ public:
         if (XGetSelectionOwner(display_, clipboard_) != window_)
             return;
         for (;;) {
-            XEvent event;
-            XNextEvent(display_, &event);
-            if (event.type == SelectionClear)
-                return;
-            if (event.type == SelectionRequest)
-                answer(event.xselectionrequest);
-            else if (event.type == PropertyNotify && event.xproperty.state == PropertyDelete)
-                sendNextPiece(event.xproperty.window, event.xproperty.atom);
+            while (XPending(display_)) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                if (event.type == SelectionClear)
+                    return;
+                handle(event);
+                forgetMissingWindows();
+            }
+            dropIdleTransfers();
+            pollfd connection{ConnectionNumber(display_), POLLIN, 0};
+            poll(&connection, 1, 1000);
         }
     }
 
 private:
     Atom atom(const char* name) { return XInternAtom(display_, name, False); }
+
+    void handle(const XEvent& event)
+    {
+        if (event.type == SelectionRequest)
+            answer(event.xselectionrequest);
+        else if (event.type == PropertyNotify && event.xproperty.state == PropertyDelete)
+            sendNextPiece(event.xproperty.window, event.xproperty.atom);
+        else if (event.type == DestroyNotify)
+            dropTransfersOf(event.xdestroywindow.window);
+    }
+
+    void dropTransfersOf(Window requestor)
+    {
+        std::erase_if(transfers_,
+                      [&](const auto& entry) { return entry.first.first == requestor; });
+    }
+
+    void forgetMissingWindows()
+    {
+        for (const XID window : missingWindows)
+            dropTransfersOf(window);
+        missingWindows.clear();
+    }
+
+    void dropIdleTransfers()
+    {
+        const auto now = Clock::now();
+        std::erase_if(transfers_, [&](const auto& entry) {
+            return now - entry.second.lastPiece > TransferIdle;
+        });
+    }
+
+    void startTransfer(const TransferKey& key, const Offer& offer)
+    {
+        if (transfers_.size() >= MaxTransfers && !transfers_.contains(key))
+            transfers_.erase(std::min_element(transfers_.begin(), transfers_.end(),
+                                              [](const auto& a, const auto& b) {
+                                                  return a.second.lastPiece < b.second.lastPiece;
+                                              }));
+        transfers_[key] = {&offer, 0, false, Clock::now()};
+    }
 
     // What a paste may ask for later: not the protocol's own targets, not server resources that
     // die with their owner, and of the pictures only the common formats (every other one would
@@ -260,14 +314,13 @@ private:
             putItems(requestor, property, *offer, 0, offer->bytes.size());
             return true;
         }
-        // too large for one request: announce the size, then one piece per deleted property
-        XSelectInput(display_, requestor, PropertyChangeMask);
+        // too large for one request: announce the size, then one piece per deleted property,
+        // until the requestor goes (or the server says it is not there at all)
+        XSelectInput(display_, requestor, PropertyChangeMask | StructureNotifyMask);
         long size = long(offer->bytes.size());
         XChangeProperty(display_, requestor, property, incr_, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(&size), 1);
-        transfers_.remove_if(
-            [&](const Transfer& t) { return t.requestor == requestor && t.property == property; });
-        transfers_.push_back({requestor, property, offer, 0, false});
+        startTransfer({requestor, property}, *offer);
         return true;
     }
 
@@ -279,21 +332,22 @@ private:
 
     void sendNextPiece(Window requestor, Atom property)
     {
-        for (auto it = transfers_.begin(); it != transfers_.end(); ++it) {
-            if (it->requestor != requestor || it->property != property)
-                continue;
-            if (it->finished) { // the empty piece was taken: done
-                transfers_.erase(it);
-                return;
-            }
-            const size_t unit = itemBytes(it->offer->format);
-            const size_t piece = std::min(chunk_ / unit * unit, it->offer->bytes.size() - it->sent);
-            putItems(requestor, property, *it->offer, it->sent, piece);
-            it->sent += piece;
-            it->finished = piece == 0;
-            XFlush(display_);
+        const auto found = transfers_.find({requestor, property});
+        if (found == transfers_.end())
+            return;
+        Transfer& transfer = found->second;
+        if (transfer.finished) { // the empty piece was taken: done
+            transfers_.erase(found);
             return;
         }
+        const size_t unit = itemBytes(transfer.offer->format);
+        const size_t piece =
+            std::min(chunk_ / unit * unit, transfer.offer->bytes.size() - transfer.sent);
+        putItems(requestor, property, *transfer.offer, transfer.sent, piece);
+        transfer.sent += piece;
+        transfer.finished = piece == 0;
+        transfer.lastPiece = Clock::now();
+        XFlush(display_);
     }
 
     Display* display_;
@@ -302,12 +356,14 @@ private:
     size_t chunk_ = 0;
     Time since_ = CurrentTime;
     std::vector<Offer> offers_;
-    std::list<Transfer> transfers_;
+    std::map<TransferKey, Transfer> transfers_;
 };
 
 // A requestor that went away a moment ago is no reason to stop serving the others.
-int ignoreError(Display*, XErrorEvent*)
+int ignoreError(Display*, XErrorEvent* error)
 {
+    if (error->error_code == BadWindow && missingWindows.size() < MaxTransfers)
+        missingWindows.push_back(error->resourceid);
     return 0;
 }
 

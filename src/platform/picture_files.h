@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 // Reading and writing the user's picture files (picture_files_posix.cpp).
@@ -18,5 +19,31 @@ void readRegularFileInto(const QString& path, qint64 maxBytes, QByteArray& conte
 // Gives the file `from` the name `to` in the same folder, unless something of that name exists;
 // false when one does. Throws std::runtime_error when the rename fails for another reason.
 bool renameWithoutReplacing(const QString& from, const QString& to);
+
+// A file of its own in a folder, under a short hidden name, for bytes that take their real name
+// only when they are complete. It is created the way the user's other programs create files (mode
+// 0666 less the umask), never through a link, and removed again unless it took its name.
+class NewFileInFolder
+{
+public:
+    // Throws std::runtime_error "Unable to write to <folder>: <why>".
+    explicit NewFileInFolder(const QString& folder);
+    ~NewFileInFolder();
+    NewFileInFolder(const NewFileInFolder&) = delete;
+    NewFileInFolder& operator=(const NewFileInFolder&) = delete;
+
+    // Open for writing, unbuffered, so that a full disk fails the write itself.
+    QFile& file() { return file_; }
+
+    // Closes the file and gives it the name `path` in the same folder, unless something of that
+    // name exists (a link too, even one that leads nowhere): false then, and the file stays as it
+    // is. Throws std::runtime_error "Unable to write to <path>: <why>" for any other failure.
+    bool takeName(const QString& path);
+
+private:
+    QFile file_;
+    QString path_; // a file opened from its descriptor has no name of its own
+    bool named_ = false;
+};
 
 } // namespace platform

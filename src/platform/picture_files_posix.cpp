@@ -1,6 +1,7 @@
 #include "platform/picture_files.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -43,7 +44,57 @@ private:
     int fd_;
 };
 
+// A new name for a file in `folder`: short, so that it fits wherever the longest legal name fits,
+// and hidden from the user's file lists while it is being written.
+QString hiddenName(const QString& folder)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString name = folder + QStringLiteral("/.fg-");
+    for (int i = 0; i < 8; ++i)
+        name += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
+    return name;
+}
+
 } // namespace
+
+NewFileInFolder::NewFileInFolder(const QString& folder)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString path = hiddenName(folder);
+        // O_EXCL creates the name itself and never follows a link planted under it; the mode
+        // given here is narrowed by the umask, as for every file the user makes
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            break;
+        path_ = path;
+        if (!file_.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                        QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            ::unlink(QFile::encodeName(path).constData());
+            break;
+        }
+        return;
+    }
+    throw std::runtime_error(
+        QString("Unable to write to %1: %2").arg(folder, systemReason()).toStdString());
+}
+
+NewFileInFolder::~NewFileInFolder()
+{
+    file_.close();
+    if (!named_)
+        ::unlink(QFile::encodeName(path_).constData());
+}
+
+bool NewFileInFolder::takeName(const QString& path)
+{
+    file_.close();
+    named_ = renameWithoutReplacing(path_, path);
+    return named_;
+}
 
 QByteArray readRegularFile(const QString& path, qint64 maxBytes)
 {

@@ -16,4 +16,7 @@ QString findPaintProgram(const QString& systemFolder);
 // for it; false when it cannot be started.
 bool startProgram(const QString& program, const QString& file);
 
+// True when the program runs with the superuser's rights.
+bool runsAsSuperuser();
+
 } // namespace platform

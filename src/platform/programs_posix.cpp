@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 namespace platform
 {
 
@@ -26,6 +28,11 @@ QString findPaintProgram(const QString&)
 bool startProgram(const QString& program, const QString& file)
 {
     return QProcess::startDetached(program, {file});
+}
+
+bool runsAsSuperuser()
+{
+    return ::geteuid() == 0;
 }
 
 } // namespace platform

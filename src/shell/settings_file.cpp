@@ -1,6 +1,7 @@
 #include "shell/settings_file.h"
 
-#include <QFile>
+#include "platform/picture_files.h"
+
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
@@ -93,12 +94,17 @@ bool endsWithLineBreak(const QByteArray& text)
     return text.endsWith('\n') || text.endsWith('\r');
 }
 
+// Far more than two numbers need; what is in its place (a FIFO, a link to an endless device, a
+// huge file) counts as unreadable instead of hanging the start or filling the memory.
+constexpr qint64 SettingsFileBudget = qint64(1) << 20;
+
 std::optional<QByteArray> readFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    try {
+        return platform::readRegularFile(path, SettingsFileBudget);
+    } catch (const std::runtime_error&) {
         return std::nullopt;
-    return file.readAll();
+    }
 }
 
 int readNumber(const QString& section, const QString& key, const QString& path)

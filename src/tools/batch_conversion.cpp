@@ -9,9 +9,11 @@
 #include <QFileInfo>
 #include <QImage>
 
-#include <array>
+#include <algorithm>
 #include <exception>
 #include <future>
+#include <thread>
+#include <vector>
 
 namespace
 {
@@ -19,8 +21,8 @@ namespace
 // Conversion to JPEG keeps as much of the picture as JPEG can.
 constexpr int ConversionQuality = 100;
 
-// One file's new contents, or why there are none. A file's memory is used again two files
-// later, so that a run of pictures of one size takes no new memory.
+// One file's new contents, or why there are none. Its memory is used again by a later file, so
+// that a run of pictures of one size takes no new memory.
 struct Prepared {
     QImage picture;
     QByteArray sourceBytes;
@@ -90,22 +92,28 @@ QList<ConversionResult> ConvertFiles(const QString& sourcePattern, const QString
 {
     const bool toJpeg = patternExtension(targetPattern).toUpper() == ".JPG";
     const QString targetExtension = toJpeg ? ".JPG" : ".BMP";
-    std::array<Prepared, 2> files;
+    // Reading and decoding take most of a file's time and writing little: the files ahead are
+    // prepared on every core while this thread writes and reports, each in a slot of its own.
+    const qsizetype ahead = qsizetype(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<Prepared> files(size_t(ahead + 1));
+    std::vector<std::future<void>> preparing(files.size()); // waited for however the run ends
     const auto startPreparing = [&](qsizetype i) {
-        return std::async(std::launch::async, prepare, sourceName(sourcePattern, foundNames[i]),
-                          toJpeg, std::ref(files[size_t(i % 2)]));
+        const size_t slot = size_t(i % qsizetype(files.size()));
+        preparing[slot] =
+            std::async(std::launch::async, prepare, sourceName(sourcePattern, foundNames[i]),
+                       toJpeg, std::ref(files[slot]));
     };
+    for (qsizetype i = 0; i < std::min(ahead, foundNames.size()); ++i)
+        startPreparing(i);
     QList<ConversionResult> results;
-    std::future<void> ahead; // waited for also when the run ends early
-    if (!foundNames.isEmpty())
-        ahead = startPreparing(0);
     for (qsizetype i = 0; i < foundNames.size(); ++i) {
-        ahead.get();
-        if (i + 1 < foundNames.size())
-            ahead = startPreparing(i + 1);
+        const size_t slot = size_t(i % qsizetype(files.size()));
+        preparing[slot].get();
+        if (i + ahead < foundNames.size())
+            startPreparing(i + ahead);
         results.append(finish(sourceName(sourcePattern, foundNames[i]),
                               targetName(sourcePattern, foundNames[i], targetExtension), toJpeg,
-                              files[size_t(i % 2)]));
+                              files[slot]));
         if (!tell(results.last()))
             break;
     }

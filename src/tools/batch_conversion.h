@@ -22,7 +22,7 @@ using ConversionSink = std::function<bool(const ConversionResult&)>;
 // Converts the found files of `sourcePattern` (names from findSources()) to the format of
 // `targetPattern`: bitmaps to JPEG at quality 100, or JPEGs to 24-bit bitmaps. Each new file goes
 // beside its source under targetName(), never over anything that exists; sources are only read.
-// The next file is read and encoded on another core while the current one is written.
+// The next files are read and encoded on every core while the current one is written.
 // Bitmap to JPEG: a source that cannot be read or a target that cannot be written ends the run
 // with its std::runtime_error, after the results before it were told. JPEG to bitmap: such a
 // file is a Failed result with its reason, and the run goes on.

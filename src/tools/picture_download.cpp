@@ -1,14 +1,22 @@
 #include "tools/picture_download.h"
 
+#include "platform/picture_files.h"
+#include "tools/web_picture_rules.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSaveFile>
+#include <QTimer>
 #include <QUrl>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 
 namespace
 {
+
+// How often a run that was told to stop looks at it; the user waits at most this long.
+constexpr int StopCheckMs = 100;
 
 // Nothing of the reply may reach the function's locals once it has returned.
 struct LaterDeleter {
@@ -26,46 +34,127 @@ bool isWebAddress(const QUrl& url)
             url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0);
 }
 
-} // namespace
-
-bool DownloadFile(QNetworkAccessManager& network, const QString& address, const QString& localPath,
-                  const DownloadLimits& limits)
+QString seconds(int ms)
 {
-    // data: and file: addresses are skipped: a page must not copy the user's own files around
-    const QUrl url(address);
-    if (!isWebAddress(url))
-        return false;
-    QSaveFile file(localPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    return QString::number(ms / 1000.0);
+}
 
+bool writeAll(QIODevice& file, const QByteArray& bytes)
+{
+    return file.write(bytes) == bytes.size();
+}
+
+// Why the reply came to nothing, or empty when the picture came whole.
+QString replyFailure(QNetworkReply& reply, const DownloadLimits& limits)
+{
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status != 0 && (status < 200 || status > 299))
+        return QStringLiteral("the server answered %1 %2")
+            .arg(status)
+            .arg(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
+            .trimmed();
+    if (reply.error() == QNetworkReply::OperationCanceledError) // the stall limit ran out
+        return QStringLiteral("the server sent nothing for %1 seconds")
+            .arg(seconds(limits.stallMs));
+    if (reply.error() != QNetworkReply::NoError)
+        return reply.errorString();
+    return status == 0 ? QStringLiteral("the server gave no answer") : QString();
+}
+
+// Receives the picture at `url` into `file`; empty when all of it came, else why not.
+QString receive(QNetworkAccessManager& network, const QUrl& url, QIODevice& file,
+                const DownloadLimits& limits, QDeadlineTimer runEnds,
+                const std::function<bool()>& stopped)
+{
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(limits.stallMs); // counts from the last byte that came
     std::unique_ptr<QNetworkReply, LaterDeleter> reply(network.get(request));
-    bool failed = false;
-    const auto giveUp = [&] {
-        failed = true;
+    // without a bound the network keeps all that a fast server sends before it is written
+    reply->setReadBufferSize(limits.bufferBytes);
+    QString why;
+    const auto giveUp = [&](const QString& reason) {
+        if (why.isEmpty())
+            why = reason;
         reply->abort();
+    };
+    const QString tooLarge =
+        QStringLiteral("larger than %1 MB").arg(limits.maxBytes / double(1 << 20));
+    qint64 written = 0;
+    const auto take = [&](const QByteArray& part) {
+        written += part.size();
+        if (written > limits.maxBytes)
+            giveUp(tooLarge);
+        else if (!writeAll(file, part))
+            giveUp(file.errorString());
     };
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, [&] {
         if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > limits.maxBytes)
-            giveUp();
+            giveUp(tooLarge);
     });
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, [&] {
-        const QByteArray part = reply->readAll();
-        if (file.size() + part.size() > limits.maxBytes || file.write(part) != part.size())
-            giveUp();
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, [&] { take(reply->readAll()); });
+
+    const bool runEndsFirst =
+        runEnds.remainingTime() >= 0 && runEnds.remainingTime() < limits.pictureMs;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [&] {
+        giveUp(
+            runEndsFirst
+                ? QStringLiteral("the time for all pictures of the page ran out")
+                : QStringLiteral("still arriving after %1 seconds").arg(seconds(limits.pictureMs)));
     });
+    deadline.start(runEndsFirst ? int(runEnds.remainingTime()) : limits.pictureMs);
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, [&] {
+        if (stopped())
+            giveUp(QStringLiteral("stopped"));
+    });
+    stopCheck.start(StopCheckMs);
+
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (reply->isRunning())
         loop.exec();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (failed || reply->error() != QNetworkReply::NoError || status < 200 || status > 299)
-        return false;
-    const QByteArray rest = reply->readAll();
-    return file.size() + rest.size() <= limits.maxBytes && file.write(rest) == rest.size() &&
-           file.commit();
+    if (why.isEmpty())
+        why = replyFailure(*reply, limits);
+    if (why.isEmpty())
+        take(reply->readAll());
+    return why;
+}
+
+// Gives the complete picture the first free one of `name`, "name (2).ext", ...
+DownloadResult takeFreeName(platform::NewFileInFolder& file, const QString& folder,
+                            const QString& name)
+{
+    constexpr int Tries = 1000;
+    for (int number = 1; number <= Tries; ++number) {
+        const QString candidate = numberedName(name, number);
+        if (file.takeName(targetPath(folder, candidate)))
+            return {candidate, {}};
+    }
+    return {{}, QStringLiteral("the folder already holds %1 pictures of this name").arg(Tries)};
+}
+
+} // namespace
+
+DownloadResult DownloadFile(QNetworkAccessManager& network, const QString& address,
+                            const QString& folder, const QString& name,
+                            const DownloadLimits& limits, QDeadlineTimer runEnds,
+                            const std::function<bool()>& stopped)
+{
+    // data: and file: addresses are skipped: a page must not copy the user's own files around
+    const QUrl url(address);
+    if (!isWebAddress(url))
+        return {{}, QStringLiteral("not a web address")};
+    try {
+        platform::NewFileInFolder file(folder);
+        const QString why = receive(network, url, file.file(), limits, runEnds, stopped);
+        if (!why.isEmpty())
+            return {{}, why};
+        return takeFreeName(file, folder, name);
+    } catch (const std::runtime_error& failure) {
+        return {{}, QString::fromUtf8(failure.what())};
+    }
 }

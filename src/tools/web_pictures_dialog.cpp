@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
@@ -85,11 +86,23 @@ void ResultList::setHorizontalExtent(int pixels)
 
 void ResultList::updateGeometries()
 {
-    QListWidget::updateGeometries();
-    if (extent_ > 0) {
-        horizontalScrollBar()->setRange(0, qMax(0, extent_ - viewport()->width()));
-        horizontalScrollBar()->setPageStep(viewport()->width());
+    if (extent_ <= 0) {
+        QListWidget::updateGeometries();
+        return;
     }
+    // The list's own layout sets the range from its lines alone. Letting that range through and
+    // then setting ours makes the bar show and hide by turns, each change asking for another
+    // layout, without end; so only the range that stays is announced.
+    QScrollBar* bar = horizontalScrollBar();
+    {
+        const QSignalBlocker quiet(bar);
+        const int before = bar->maximum(), value = bar->value();
+        QListWidget::updateGeometries();
+        bar->setRange(0, before);
+        bar->setValue(value);
+    }
+    bar->setRange(0, qMax(0, extent_ - viewport()->width()));
+    bar->setPageStep(viewport()->width());
 }
 
 TFrmAllWeb::TFrmAllWeb(QWidget* owner, Services services)
@@ -248,16 +261,25 @@ void TFrmAllWeb::CmdDownloadClick()
 
 void TFrmAllWeb::downloadAll(const QString& folder, const QStringList& addresses)
 {
+    const QDeadlineTimer runEnds(limits_.runMs);
     int saved = 0;
     for (const QString& address : addresses) {
-        if (stopRequested_)
+        if (stopRequested_ || runEnds.hasExpired())
             break;
+        if (!isWantedPicture(address))
+            continue;
         const QString name = pictureFileName(address);
-        const QString path = targetPath(folder, name);
-        if (isWantedPicture(address) && !path.isEmpty() &&
-            DownloadFile(network_, address, path, limits_)) {
-            ListBox1->addLine(QStringLiteral("Sucessfully Downloaded: ") + name);
+        const DownloadResult result =
+            targetPath(folder, name).isEmpty()
+                ? DownloadResult{{}, QStringLiteral("not a file name of its own")}
+                : DownloadFile(network_, address, folder, name, limits_, runEnds,
+                               [this] { return stopRequested_; });
+        if (result.saved()) {
+            ListBox1->addLine(QStringLiteral("Sucessfully Downloaded: ") + result.savedAs);
             ++saved;
+        } else {
+            ListBox1->addLine(QStringLiteral("Not Downloaded: ") + name + QStringLiteral(" (") +
+                              result.reason + QLatin1Char(')'));
         }
         QCoreApplication::processEvents(); // the list repaints between pictures
     }

@@ -36,6 +36,11 @@ class TFrmAllWeb : public QDialog
     Q_OBJECT
     // how long a silent server is waited for, per picture
     Q_PROPERTY(int stallLimitMs READ stallLimitMs WRITE setStallLimitMs)
+    // how long one picture, and all pictures of a page, may take
+    Q_PROPERTY(int pictureLimitMs READ pictureLimitMs WRITE setPictureLimitMs)
+    Q_PROPERTY(int runLimitMs READ runLimitMs WRITE setRunLimitMs)
+    // the largest picture taken
+    Q_PROPERTY(qint64 maxPictureBytes READ maxPictureBytes WRITE setMaxPictureBytes)
 public:
     TFrmAllWeb(QWidget* owner, Services services);
 
@@ -47,6 +52,12 @@ public:
 
     int stallLimitMs() const { return limits_.stallMs; }
     void setStallLimitMs(int ms) { limits_.stallMs = ms; }
+    int pictureLimitMs() const { return limits_.pictureMs; }
+    void setPictureLimitMs(int ms) { limits_.pictureMs = ms; }
+    int runLimitMs() const { return limits_.runMs; }
+    void setRunLimitMs(int ms) { limits_.runMs = ms; }
+    qint64 maxPictureBytes() const { return limits_.maxBytes; }
+    void setMaxPictureBytes(qint64 bytes) { limits_.maxBytes = bytes; }
 
     QLabel* Label1;
     QLabel* Label2;
@@ -66,7 +77,7 @@ public:
     QLabel* Image1;
 
 public Q_SLOTS:
-    // Closing during a download lets the picture on its way finish, then stops.
+    // Closing during a download gives up the picture on its way and stops the run.
     void done(int result) override;
 
 private:

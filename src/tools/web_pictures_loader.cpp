@@ -1,7 +1,9 @@
 #include "tools/web_pictures_loader.h"
 
+#include "platform/programs.h"
 #include "platform/shipped_files.h"
 
+#include "tools/web_picture_rules.h"
 #include "tools/web_pictures_tool.h"
 #include "ui/messages.h"
 
@@ -77,6 +79,16 @@ QString findWebPicturesPlugin()
 
 void openWebPictures(QWidget* owner, Services services, const QString& pluginPath)
 {
+    // the browser ends the whole program when it refuses, taking an unsaved capture with it
+    if (browserRefusesToStart(platform::runsAsSuperuser(),
+                              QProcessEnvironment::systemEnvironment())) {
+        services.messages.show(
+            MessageKind::Warning,
+            QStringLiteral("The web pictures tool cannot open: its web browser does not run for "
+                           "the root user. Start Framegrove as an ordinary user to download the "
+                           "pictures of a webpage."));
+        return;
+    }
     std::unique_ptr<QDialog> dialog;
     try {
         WaitCursor wait;

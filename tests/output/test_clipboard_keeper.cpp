@@ -3,8 +3,11 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScopeGuard>
+
+#include <X11/Xlib.h>
 
 #include <csignal>
 #include <filesystem>
@@ -85,6 +88,7 @@ class TestClipboardKeeper : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void pictureOutlivesProgram();
+    void unfinishedPastesAreDropped();
 };
 
 void TestClipboardKeeper::pictureOutlivesProgram()
@@ -132,6 +136,82 @@ void TestClipboardKeeper::pictureOutlivesProgram()
     QTRY_VERIFY_WITH_TIMEOUT(gone(second[0]), 5000);
     taker.kill();
     taker.waitForFinished();
+}
+
+// A flood of large-paste requests from windows that do not exist (as a misbehaving client can
+// send them) leaves the keeper no larger and a real paste as quick as before.
+void TestClipboardKeeper::unfinishedPastesAreDropped()
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath("large.bin");
+    QByteArray large(3 << 20, Qt::Uninitialized); // far more than one piece
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = char(i * 7919 >> 3);
+    QFile bytes(file);
+    QVERIFY(bytes.open(QIODevice::WriteOnly) && bytes.write(large) == large.size());
+    bytes.close();
+    Display* display = XOpenDisplay(nullptr);
+    QVERIFY(display);
+    const auto closeDisplay = qScopeGuard([&] { XCloseDisplay(display); });
+    const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+
+    QProcess owner; // another program puts the data on the clipboard
+    owner.start("xclip", {"-quiet", "-selection", "clipboard", "-t", "image/png", "-i", file});
+    QTRY_VERIFY(XGetSelectionOwner(display, clipboard) != None);
+    QProcess keeper;
+    keeper.start(KeeperPath, {QString::number(XGetSelectionOwner(display, clipboard))});
+    const auto stop = qScopeGuard([&] {
+        keeper.kill();
+        keeper.waitForFinished();
+    });
+    QVERIFY(owner.waitForFinished(20000)); // it leaves once the keeper has taken over
+    const Window served = XGetSelectionOwner(display, clipboard);
+    QCOMPARE(pasted("image/png"), large);
+
+    const auto residentKb = [&] {
+        QFile status(QString("/proc/%1/status").arg(keeper.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toInt();
+        return -1;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!pasted("image/png").isEmpty());
+    const qint64 pasteMs = clock.elapsed();
+
+    const Atom png = XInternAtom(display, "image/png", False);
+    const Atom property = XInternAtom(display, "FG_PASTE", False);
+    const auto flood = [&] {
+        for (int i = 0; i < 100000; ++i) {
+            XEvent event{};
+            event.xselectionrequest.type = SelectionRequest;
+            event.xselectionrequest.owner = served;
+            event.xselectionrequest.requestor = XAllocID(display); // never made: no such window
+            event.xselectionrequest.selection = clipboard;
+            event.xselectionrequest.target = png;
+            event.xselectionrequest.property = property;
+            event.xselectionrequest.time = CurrentTime;
+            XSendEvent(display, served, False, NoEventMask, &event);
+            if (i % 1000 == 0)
+                XSync(display, False);
+        }
+        XSync(display, False);
+        clock.restart();
+        return pasted("image/png");
+    };
+    // the first flood may leave the display library's event queue larger; a second one finds
+    // the keeper's own memory as it was
+    QCOMPARE(flood(), large);
+    const int before = residentKb();
+    QCOMPARE(flood(), large);
+    QVERIFY2(
+        clock.elapsed() < 3 * pasteMs + 5000,
+        qPrintable(QString("a paste took %1 ms, %2 ms before").arg(clock.elapsed()).arg(pasteMs)));
+    QVERIFY2(residentKb() < before + 2048,
+             qPrintable(QString("the keeper grew from %1 to %2 kB").arg(before).arg(residentKb())));
 }
 
 FG_TEST_MAIN(TestClipboardKeeper)

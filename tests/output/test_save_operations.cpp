@@ -321,10 +321,11 @@ void TestSaveOperations::folderPart_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("Windows path") << "C:\\shots\\a.jpg"
-                                  << "C:\\shots\\";
-    QTest::newRow("drive only") << "C:a.jpg"
-                                << "C:";
+    // "\\" and ":" are letters of a name here, not separators
+    QTest::newRow("backslash in the name") << "/tmp/shots/shot\\1.png"
+                                           << "/tmp/shots/";
+    QTest::newRow("drive letter look-alike") << "C:a.jpg"
+                                             << "";
     QTest::newRow("this system's path") << "/tmp/shots/a.jpg"
                                         << "/tmp/shots/";
     QTest::newRow("root") << "/a.png"

@@ -1,9 +1,13 @@
 #include "fg_test.h"
 #include "shell/settings_file.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestSettingsFile : public QObject
@@ -21,6 +25,8 @@ private Q_SLOTS:
     void savedSizeReadsBack_data();
     void savedSizeReadsBack();
     void unreadableFileIsReportedAndKept();
+    void oddFileInItsPlace_data();
+    void oddFileInItsPlace();
 
 private:
     QTemporaryDir dir_;
@@ -180,6 +186,46 @@ void TestSettingsFile::unreadableFileIsReportedAndKept()
     QCOMPARE(failure, "Unable to write to " + path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("[mine]\nimportant=1\n"));
+}
+
+// What stands under the settings file's name is no settings file: it reads as no size at once
+// (a FIFO never waited on, an endless device never read to its end) and is never written over.
+void TestSettingsFile::oddFileInItsPlace_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("link to an endless device") << "zero";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("file far too large") << "large";
+}
+
+void TestSettingsFile::oddFileInItsPlace()
+{
+    QFETCH(QString, kind);
+    const QString path = dir_.filePath(kind + "/SG_2.ini");
+    QVERIFY(QDir().mkpath(dir_.filePath(kind)));
+    const QByteArray large = "[form1]\nW=900\n" + QByteArray(4 << 20, ';');
+    if (kind == "fifo")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == "zero")
+        QVERIFY(QFile::link("/dev/zero", path));
+    else if (kind == "folder")
+        QVERIFY(QDir().mkpath(path));
+    else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(large) == large.size());
+    }
+    const QFileInfo before(path);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(ReadWindowWidth("form1", path), 0);
+    QVERIFY2(clock.elapsed() < 2000, "read at once");
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, SaveWindowSize(QSize(800, 600), "form1", path));
+    const QFileInfo after(path);
+    QCOMPARE(after.isSymLink(), before.isSymLink());
+    QCOMPARE(after.isDir(), before.isDir());
+    QCOMPARE(after.size(), before.size());
+    QCOMPARE(after.lastModified(), before.lastModified());
 }
 
 FG_TEST_MAIN(TestSettingsFile)

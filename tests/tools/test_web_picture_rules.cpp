@@ -12,6 +12,10 @@ private Q_SLOTS:
     void pictureAddresses();
     void unsafeNamesGiveNoPath_data();
     void unsafeNamesGiveNoPath();
+    void numberedNames_data();
+    void numberedNames();
+    void browserRefusal_data();
+    void browserRefusal();
 };
 
 void TestWebPictureRules::addressToLoad_data()
@@ -52,6 +56,12 @@ void TestWebPictureRules::pictureAddresses_data()
     QTest::newRow("no dot") << "gif" << true << "gif";
     QTest::newRow("dotless i") << "http://h/c.g\u0131f" << false << "c.g\u0131f";
     QTest::newRow("no slash") << "x.gif" << true << "x.gif";
+    // the name as the browser shows it, checked for separators after decoding
+    QTest::newRow("encoded blank") << "http://h/my%20photo.jpg" << true << "my photo.jpg";
+    QTest::newRow("encoded separator") << "http://h/..%2Fx.gif" << true << "../x.gif";
+    QTest::newRow("encoded dot dot") << "http://h/%2E%2E" << false << "..";
+    QTest::newRow("stray percent") << "http://h/100%.gif" << true << "100%.gif";
+    QTest::newRow("percent at the end") << "http://h/x.gif%2" << false << "x.gif%2";
 }
 
 void TestWebPictureRules::pictureAddresses()
@@ -87,6 +97,58 @@ void TestWebPictureRules::unsafeNamesGiveNoPath()
     QFETCH(QString, name);
     QFETCH(QString, path);
     QCOMPARE(targetPath("/p/", name), path);
+}
+
+void TestWebPictureRules::numberedNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("numbered");
+    QTest::newRow("first keeps its name") << "same.jpg" << 1 << "same.jpg";
+    QTest::newRow("second") << "same.jpg" << 2 << "same (2).jpg";
+    QTest::newRow("before the last dot") << "a.b.gif" << 12 << "a.b (12).gif";
+    QTest::newRow("no extension") << "gif" << 3 << "gif (3)";
+    QTest::newRow("hidden name") << ".gif" << 2 << ".gif (2)";
+}
+
+void TestWebPictureRules::numberedNames()
+{
+    QFETCH(QString, name);
+    QFETCH(int, number);
+    QFETCH(QString, numbered);
+    QCOMPARE(numberedName(name, number), numbered);
+}
+
+void TestWebPictureRules::browserRefusal_data()
+{
+    QTest::addColumn<bool>("superuser");
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("value"); // unset when the variable is empty
+    QTest::addColumn<bool>("refuses");
+    QTest::newRow("ordinary user") << false << ""
+                                   << "" << false;
+    QTest::newRow("root") << true << ""
+                          << "" << true;
+    QTest::newRow("root, sandbox off") << true << "QTWEBENGINE_DISABLE_SANDBOX"
+                                       << "1" << false;
+    QTest::newRow("root, sandbox off by its mere presence") << true << "QTWEBENGINE_DISABLE_SANDBOX"
+                                                            << "" << false;
+    QTest::newRow("root, browser told so") << true << "QTWEBENGINE_CHROMIUM_FLAGS"
+                                           << "--disable-gpu --no-sandbox" << false;
+    QTest::newRow("root, other browser flags") << true << "QTWEBENGINE_CHROMIUM_FLAGS"
+                                               << "--no-sandboxing" << true;
+}
+
+void TestWebPictureRules::browserRefusal()
+{
+    QFETCH(bool, superuser);
+    QFETCH(QString, variable);
+    QFETCH(QString, value);
+    QFETCH(bool, refuses);
+    QProcessEnvironment environment;
+    if (!variable.isEmpty())
+        environment.insert(variable, value);
+    QCOMPARE(browserRefusesToStart(superuser, environment), refuses);
 }
 
 QTEST_GUILESS_MAIN(TestWebPictureRules)

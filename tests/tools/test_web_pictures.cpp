@@ -8,22 +8,28 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
 
 // A web server on 127.0.0.1 with a free port. A page that stalls sends nothing, or only its
-// headers, and keeps the connection open.
+// headers, and keeps the connection open; one that trickles sends a byte every tenth of a
+// second, and an endless one sends as fast as it is taken, both without a length and for ever.
 class LocalWebServer : public QTcpServer
 {
 public:
     struct Page {
         QByteArray body;
         QByteArray head = "200 OK";
-        enum { Whole, Nothing, HeadersOnly } sends = Whole;
+        enum { Whole, Nothing, HeadersOnly, Trickle, Endless } sends = Whole;
     };
     LocalWebServer()
     {
@@ -44,11 +50,30 @@ private:
         socket->write("HTTP/1.1 " + page.head + "\r\nConnection: close\r\n");
         if (page.sends == Page::HeadersOnly)
             socket->write("\r\n");
+        if (page.sends == Page::Trickle || page.sends == Page::Endless)
+            return sendForEver(socket, page.sends == Page::Trickle);
         if (page.sends != Page::Whole)
             return;
         socket->write("Content-Length: " + QByteArray::number(page.body.size()) + "\r\n\r\n" +
                       page.body);
         socket->disconnectFromHost();
+    }
+
+    static void sendForEver(QTcpSocket* socket, bool slowly)
+    {
+        socket->write("\r\n");
+        if (slowly) {
+            auto* beat = new QTimer(socket);
+            connect(beat, &QTimer::timeout, socket, [socket] { socket->write("x"); });
+            beat->start(100);
+            return;
+        }
+        const auto more = [socket] {
+            if (socket->bytesToWrite() < (1 << 16))
+                socket->write(QByteArray(1 << 16, 'x'));
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
     }
 };
 
@@ -89,6 +114,8 @@ void loadPage(QDialog& dialog, const QString& address)
                               QString("ready"), 30000);
 }
 
+const QString LongName = "a_name_long_enough_to_need_the_list_to_scroll_sideways.gif";
+
 QString const Hint = "Hint: Once your website loads (you will see it on the right), you can "
                      "then use the download button below to grab all the images.";
 
@@ -102,7 +129,11 @@ private Q_SLOTS:
     void downloadsThePicturesOfAPage();
     void refusesWhatItCannotDo_data();
     void refusesWhatItCannotDo();
-    void returnStopsARun();
+    void runIsCutShort_data();
+    void runIsCutShort();
+    void listExtentSettles_data();
+    void listExtentSettles();
+    void refusedBrowserLeavesTheProgramRunning();
     void missingPluginIsReported();
     void browserLoadedOnlyWhenAsked();
 
@@ -116,7 +147,8 @@ void TestWebPictures::initTestCase()
     QVERIFY(server_.isListening());
     const QByteArray pictures =
         "a.gif b.GIF c.Jpg d.jpeg e.png f.jpg?v=2 one/same.gif two/same.gif missing.gif moved.jpg "
-        "stall.jpg huge.jpg pics/.. a_name_long_enough_to_need_the_list_to_scroll_sideways.gif";
+        "stall.jpg huge.jpg endless.jpg trickle.jpg pics/.. my%20photo.jpg planted.jpg "
+        "dangling.gif holiday.jpg a_name_long_enough_to_need_the_list_to_scroll_sideways.gif";
     QByteArray page = "<html><body>";
     for (const QByteArray& name : pictures.split(' ')) {
         page += "<img src=\"" + name + "\">";
@@ -131,17 +163,34 @@ void TestWebPictures::initTestCase()
     server_.pages["/stall.jpg"] = {"", "200 OK", LocalWebServer::Page::Nothing};
     server_.pages["/huge.jpg"] = {"", "200 OK\r\nContent-Length: 314572800",
                                   LocalWebServer::Page::HeadersOnly};
+    server_.pages["/endless.jpg"] = {"", "200 OK", LocalWebServer::Page::Endless};
+    server_.pages["/trickle.jpg"] = {"", "200 OK", LocalWebServer::Page::Trickle};
+    server_.pages["/cut.html"] = {
+        page.left(page.indexOf("<img")) +
+        "<img src=\"a.gif\"><img src=\"trickle.jpg\"><img src=\"b.GIF\">" +
+        page.mid(page.indexOf("<script>"))};
     QFile secret(dir_.filePath("secret.gif"));
     QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("private") > 0);
 }
 
+// Every picture of the page, with what became of it: saved under its own name or a free one
+// beside what was there, or not saved with its reason; nothing outside the folder is touched.
 void TestWebPictures::downloadsThePicturesOfAPage()
 {
-    const QString folder = dir_.filePath("pictures");
+    const QString folder = dir_.filePath("pictures"), outside = dir_.filePath("outside");
     QDir().mkpath(folder);
-    QFile older(folder + "/missing.gif");
-    QVERIFY(older.open(QIODevice::WriteOnly) && older.write("older") == 5);
-    older.close();
+    QDir().mkpath(outside);
+    const auto makeFile = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    QVERIFY(makeFile(folder + "/missing.gif", "older"));
+    QVERIFY(makeFile(folder + "/holiday.jpg", "mine"));
+    QVERIFY(makeFile(outside + "/victim.txt", "victim"));
+    QVERIFY(QFile::link("../outside/victim.txt", folder + "/planted.jpg"));
+    QVERIFY(QFile::link("../outside/created.gif", folder + "/dangling.gif"));
+    const mode_t umaskBefore = umask(027);
+    const auto restoreUmask = qScopeGuard([&] { umask(umaskBefore); });
     // whatever the other tests left beside the folder
     const auto besideTheFolder = [this] {
         return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -150,6 +199,8 @@ void TestWebPictures::downloadsThePicturesOfAPage()
     bool done = false;
     withDialog([&](QDialog& dialog) {
         dialog.setProperty("stallLimitMs", 1500);
+        dialog.setProperty("pictureLimitMs", 2500);
+        dialog.setProperty("maxPictureBytes", qint64(1) << 20);
         loadPage(dialog, server_.base() + "/page.html");
         QCOMPARE(part<QLineEdit>(dialog, "EdWebpage")->text(),
                  "http://" + server_.base() + "/page.html");
@@ -157,38 +208,62 @@ void TestWebPictures::downloadsThePicturesOfAPage()
         QElapsedTimer clock;
         clock.start();
         QTest::mouseClick(part<QPushButton>(dialog, "CmdDownload"), Qt::LeftButton);
-        // one wait for the stalled picture; the oversized one is dropped at its header
-        QVERIFY2(clock.elapsed() >= 1500 && clock.elapsed() < 2900, "the stalled one timed out");
+        // the stalled picture and the trickling one; the oversized ones are dropped early
+        QVERIFY2(clock.elapsed() >= 4000 && clock.elapsed() < 9000, "the slow ones timed out");
         QCOMPARE(part<QLineEdit>(dialog, "Edfolder")->text(), folder + "/");
-        const QString saved = "Sucessfully Downloaded: ";
-        const QString longName = "a_name_long_enough_to_need_the_list_to_scroll_sideways.gif";
-        QCOMPARE(lines(dialog),
-                 QStringList({saved + "a.gif", saved + "b.GIF", saved + "c.Jpg", saved + "same.gif",
-                              saved + "same.gif", saved + "moved.jpg", saved + longName,
-                              "Total Images Downloaded: 7"}));
+        const QString saved = "Sucessfully Downloaded: ", failed = "Not Downloaded: ";
+        QCOMPARE(
+            lines(dialog),
+            QStringList(
+                {saved + "a.gif", saved + "b.GIF", saved + "c.Jpg", saved + "same.gif",
+                 saved + "same (2).gif", failed + "missing.gif (the server answered 404 Not Found)",
+                 saved + "moved.jpg",
+                 failed + "stall.jpg (the server sent nothing for 1.5 seconds)",
+                 failed + "huge.jpg (larger than 1 MB)", failed + "endless.jpg (larger than 1 MB)",
+                 failed + "trickle.jpg (still arriving after 2.5 seconds)", saved + "my photo.jpg",
+                 saved + "planted (2).jpg", saved + "dangling (2).gif", saved + "holiday (2).jpg",
+                 saved + LongName, failed + "secret.gif (not a web address)",
+                 "Total Images Downloaded: 11"}));
         QCOMPARE(QApplication::activeModalWidget(), &dialog); // the main window stays blocked
         auto* list = part<QListWidget>(dialog, "ListBox1");
         QCOMPARE(list->horizontalScrollBar()->maximum(),
-                 list->fontMetrics().horizontalAdvance(saved + longName) + 100 -
+                 list->fontMetrics().horizontalAdvance(saved + LongName) + 100 -
                      list->viewport()->width());
         done = true;
     });
     QVERIFY(done);
-    const QMap<QString, QByteArray> expected = {
-        {"a.gif", "bytes of a.gif"},
-        {"b.GIF", "bytes of b.GIF"},
-        {"c.Jpg", "bytes of c.Jpg"},
-        {"same.gif", "bytes of two/same.gif"},
-        {"moved.jpg", "the real picture"},
-        {"missing.gif", "older"},
-        {"a_name_long_enough_to_need_the_list_to_scroll_sideways.gif",
-         "bytes of a_name_long_enough_to_need_the_list_to_scroll_sideways.gif"}};
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList(expected.keys()));
+    const QMap<QString, QByteArray> expected = {{"a.gif", "bytes of a.gif"},
+                                                {"b.GIF", "bytes of b.GIF"},
+                                                {"c.Jpg", "bytes of c.Jpg"},
+                                                {"same.gif", "bytes of one/same.gif"},
+                                                {"same (2).gif", "bytes of two/same.gif"},
+                                                {"moved.jpg", "the real picture"},
+                                                {"missing.gif", "older"},
+                                                {"my photo.jpg", "bytes of my%20photo.jpg"},
+                                                {"planted (2).jpg", "bytes of planted.jpg"},
+                                                {"dangling (2).gif", "bytes of dangling.gif"},
+                                                {"holiday.jpg", "mine"},
+                                                {"holiday (2).jpg", "bytes of holiday.jpg"},
+                                                {LongName, "bytes of " + LongName.toUtf8()}};
+    // the links are still there, and no hidden file is left behind
+    QStringList present = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                                 QDir::Hidden | QDir::System);
+    QStringList wanted = QStringList(expected.keys()) << "dangling.gif"
+                                                      << "planted.jpg";
+    present.sort();
+    wanted.sort();
+    QCOMPARE(present, wanted);
     for (auto file = expected.begin(); file != expected.end(); ++file) {
         QFile saved(folder + "/" + file.key());
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), file.value());
+        if (file.value().startsWith("bytes of") || file.key() == "moved.jpg")
+            QCOMPARE(int(saved.permissions() & 0x7777), 0x6640); // 0666 less the umask 027
     }
+    QCOMPARE(QDir(outside).entryList(QDir::Files), QStringList({"victim.txt"}));
+    QFile victim(outside + "/victim.txt");
+    QVERIFY(victim.open(QIODevice::ReadOnly));
+    QCOMPARE(victim.readAll(), QByteArray("victim"));
     QCOMPARE(besideTheFolder(), before); // nothing written beside it, the local file not copied
 }
 
@@ -240,36 +315,132 @@ void TestWebPictures::refusesWhatItCannotDo()
     });
 }
 
-void TestWebPictures::returnStopsARun()
+// A picture that keeps arriving is given up at once when the dialog closes, and after the time
+// of the whole run; the next pictures are not fetched, and no part of it stays in the folder.
+void TestWebPictures::runIsCutShort_data()
 {
-    const QString folder = dir_.filePath("stopped");
-    QDir().mkpath(folder);
-    bool done = false;
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("Return") << "BitBtn1"
+                            << "stopped";
+    QTest::newRow("close box") << "close"
+                               << "stopped";
+    QTest::newRow("time of the run") << ""
+                                     << "the time for all pictures of the page ran out";
+}
+
+void TestWebPictures::runIsCutShort()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, reason);
+    const QTemporaryDir folder;
+    QStringList shown;
+    qint64 closedAfterMs = -1;
     withDialog([&](QDialog& dialog) {
-        dialog.setProperty("stallLimitMs", 1500);
-        loadPage(dialog, "http://" + server_.base() + "/page.html");
-        fgtest::appChoosers().answers = QStringList({folder});
+        dialog.setProperty("pictureLimitMs", 60000);
+        dialog.setProperty("runLimitMs", how.isEmpty() ? 1500 : 60000);
+        loadPage(dialog, "http://" + server_.base() + "/cut.html");
+        fgtest::appChoosers().answers = QStringList({folder.path()});
         QTest::mouseClick(part<QPushButton>(dialog, "BitBtn2"), Qt::LeftButton);
         QCOMPARE(fgtest::appChoosers().folderTitles, QStringList({"First, select a folder"}));
-        QCOMPARE(part<QLineEdit>(dialog, "Edfolder")->text(), folder + "/");
+        QCOMPARE(part<QLineEdit>(dialog, "Edfolder")->text(), folder.path() + "/");
         auto* download = part<QPushButton>(dialog, "CmdDownload");
-        QTimer poll; // once the pictures before the stalled one are in
+        QElapsedTimer clock;
+        QTimer poll; // once the first picture is in and the trickling one is on its way
         connect(&poll, &QTimer::timeout, &dialog, [&] {
-            if (lines(dialog).size() < 6)
+            if (lines(dialog).size() < 1 || how.isEmpty())
                 return;
             poll.stop();
             QVERIFY(!download->isEnabled());
-            QTest::mouseClick(download, Qt::LeftButton);
-            QTest::mouseClick(part<QPushButton>(dialog, "BitBtn1"), Qt::LeftButton);
+            QTest::mouseClick(download, Qt::LeftButton); // no second run
+            clock.start();
+            if (how == "close")
+                dialog.close();
+            else
+                QTest::mouseClick(part<QPushButton>(dialog, qPrintable(how)), Qt::LeftButton);
         });
         poll.start(10);
         QTest::mouseClick(download, Qt::LeftButton);
-        QVERIFY(dialog.isHidden());
-        QCOMPARE(lines(dialog).size(), 7); // one run, cut short after the stalled picture
-        done = true;
+        closedAfterMs = clock.isValid() ? clock.elapsed() : 0;
+        QCOMPARE(dialog.isHidden(), !how.isEmpty());
+        shown = lines(dialog);
     });
-    QVERIFY(done);
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    QVERIFY2(closedAfterMs >= 0 && closedAfterMs < 3000, "the picture in flight was given up");
+    QCOMPARE(shown, QStringList({"Sucessfully Downloaded: a.gif",
+                                 "Not Downloaded: trickle.jpg (" + reason + ")",
+                                 "Total Images Downloaded: 1"}));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList({"a.gif"}));
+}
+
+// A list whose widest line is just short of its width once made the scroll bar come and go
+// without end; it must settle at once, also when loading a page clears such a list.
+void TestWebPictures::listExtentSettles_data()
+{
+    QTest::addColumn<int>("room"); // pixels between the widest line and the list's inner width
+    QTest::newRow("far narrower than the list") << 200;
+    QTest::newRow("just short of the list's width") << 20;
+    QTest::newRow("wider than the list") << -50;
+}
+
+void TestWebPictures::listExtentSettles()
+{
+    QFETCH(int, room);
+    const QTemporaryDir folder;
+    withDialog([&](QDialog& dialog) {
+        auto* list = part<QListWidget>(dialog, "ListBox1");
+        const auto lineWidth = [&](int letters) {
+            return list->fontMetrics().horizontalAdvance(
+                "Sucessfully Downloaded: " + QString(letters, 'w') + ".gif");
+        };
+        int letters = 1;
+        while (lineWidth(letters + 1) <= list->viewport()->width() - room)
+            ++letters;
+        const QByteArray name = QByteArray(letters, 'w') + ".gif";
+        const QByteArray page = "/fit" + QByteArray::number(room) + ".html";
+        server_.pages["/" + name] = {"picture"};
+        server_.pages[page] = {"<html><body><img src=\"" + name +
+                               "\"><script>document.title = 'ready'</script></body></html>"};
+        loadPage(dialog, server_.base() + page);
+        part<QLineEdit>(dialog, "Edfolder")->setText(folder.path());
+        QTest::mouseClick(part<QPushButton>(dialog, "CmdDownload"), Qt::LeftButton);
+        QCOMPARE(lines(dialog).size(), 2);
+        const auto settled = [list] {
+            QSignalSpy changes(list->horizontalScrollBar(), &QScrollBar::rangeChanged);
+            for (int round = 0; round < 200; ++round)
+                QCoreApplication::processEvents();
+            return changes.size() <= 2;
+        };
+        QVERIFY2(settled(), "the scroll bar keeps changing");
+        QCOMPARE(list->horizontalScrollBar()->maximum(),
+                 qMax(0, lineWidth(letters) + 100 - list->viewport()->width()));
+        QTest::mouseClick(part<QPushButton>(dialog, "CmdLoad"), Qt::LeftButton);
+        QCOMPARE(list->count(), 0);
+        QVERIFY2(settled(), "the scroll bar keeps changing after the list was cleared");
+    });
+}
+
+// As root, the browser would refuse to start without its sandbox and end the whole program.
+void TestWebPictures::refusedBrowserLeavesTheProgramRunning()
+{
+    if (geteuid() != 0)
+        QSKIP("only the superuser's browser refuses");
+    const QByteArray sandbox = qgetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    const auto restore = qScopeGuard([&] { qputenv("QTWEBENGINE_DISABLE_SANDBOX", sandbox); });
+    bool opened = false;
+    fgtest::answerWhenOpen<QDialog>([&](QDialog& dialog) {
+        opened = true;
+        dialog.reject();
+    });
+    openWebPictures(nullptr, fgtest::services(), FG_BUILD_DIR "/framegrove_web_pictures.so");
+    QVERIFY(!opened);
+    QCOMPARE(fgtest::appMessages().shown.size(), 1);
+    QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Warning);
+    QCOMPARE(fgtest::appMessages().shown[0].text,
+             QString("The web pictures tool cannot open: its web browser does not run for the "
+                     "root user. Start Framegrove as an ordinary user to download the pictures "
+                     "of a webpage."));
 }
 
 void TestWebPictures::missingPluginIsReported()
