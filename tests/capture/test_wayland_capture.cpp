@@ -11,15 +11,11 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDBusVirtualObject>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
-#include <QUrl>
 #include <csignal>
-#include <sys/stat.h>
 
 namespace
 {
@@ -86,58 +82,6 @@ QRect rectOf(const Edges& edges)
     return QRect(edges.Left, edges.Top, edges.Right - edges.Left, edges.Bottom - edges.Top);
 }
 
-// A stand-in for the screenshot portal, on a connection of its own: it answers each request
-// with `file`, and a stranger on the bus first answers it with `forged`, as anyone could.
-class StandInPortal : public QDBusVirtualObject
-{
-public:
-    StandInPortal(QString file, QString forged)
-        : file_(std::move(file)), forged_(std::move(forged)),
-          bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stand-in portal")),
-          stranger_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stranger"))
-    {
-        bus_.registerVirtualObject("/org/freedesktop/portal/desktop", this);
-        bus_.registerService("org.freedesktop.portal.Desktop");
-    }
-    ~StandInPortal() override
-    {
-        bus_.unregisterService("org.freedesktop.portal.Desktop");
-        bus_.unregisterObject("/org/freedesktop/portal/desktop");
-        QDBusConnection::disconnectFromBus("stand-in portal");
-        QDBusConnection::disconnectFromBus("stranger");
-    }
-    StandInPortal(const StandInPortal&) = delete;
-    StandInPortal& operator=(const StandInPortal&) = delete;
-
-    QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override
-    {
-        if (message.member() != "Screenshot")
-            return false;
-        QString sender = message.service().mid(1);
-        sender.replace('.', '_');
-        const QString token = message.arguments().value(1).toMap().value("handle_token").toString();
-        const QString handle = "/org/freedesktop/portal/desktop/request/" + sender + "/" + token;
-        bus_.send(message.createReply(QVariant::fromValue(QDBusObjectPath(handle))));
-        if (!forged_.isEmpty())
-            stranger_.send(answer(handle, forged_));
-        bus_.send(answer(handle, file_));
-        return true;
-    }
-
-private:
-    static QDBusMessage answer(const QString& handle, const QString& file)
-    {
-        QDBusMessage response =
-            QDBusMessage::createSignal(handle, "org.freedesktop.portal.Request", "Response");
-        response << 0u << QVariantMap{{"uri", QUrl::fromLocalFile(file).toString()}};
-        return response;
-    }
-
-    QString file_, forged_;
-    QDBusConnection bus_, stranger_;
-};
-
 } // namespace
 
 class TestWaylandCapture : public QObject
@@ -155,8 +99,6 @@ private Q_SLOTS:
     void portalFailureIsReported_data();
     void portalFailureIsReported();
     void startsWithoutPortal();
-    void portalAnswerIsTakenWithCare_data();
-    void portalAnswerIsTakenWithCare();
 
 private:
     std::unique_ptr<fgtest::PatternWindow> pattern_;
@@ -350,54 +292,6 @@ void TestWaylandCapture::startsWithoutPortal()
     QCOMPARE(fgtest::appMessages().shown.size(), 1);
     QVERIFY(fgtest::appMessages().shown[0].text.contains("is not available"));
     QVERIFY(form_->isVisible());
-}
-
-void TestWaylandCapture::portalAnswerIsTakenWithCare_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("says");
-    // a picture from the portal, the user's own picture named by a stranger first
-    QTest::newRow("forged answer first") << "picture"
-                                         << "";
-    // a FIFO is never waited on, and a file that is no picture is not shown
-    QTest::newRow("FIFO") << "fifo"
-                          << "cannot be read (Unable to read";
-    QTest::newRow("not a picture") << "text"
-                                   << "cannot be decoded";
-}
-
-void TestWaylandCapture::portalAnswerIsTakenWithCare()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, says);
-    QTemporaryDir folder;
-    const QString file = folder.filePath("portal-file"), victim = folder.filePath("holiday.png");
-    QImage own(40, 30, QImage::Format_RGB32);
-    own.fill(Qt::green);
-    QVERIFY(own.save(victim));
-    QImage shot(1280, 1024, QImage::Format_RGB32);
-    shot.fill(Qt::magenta);
-    if (kind == "picture")
-        QVERIFY(shot.save(file, "PNG"));
-    else if (kind == "fifo")
-        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-    else
-        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
-    StandInPortal portal(file, kind == "picture" ? victim : QString());
-    QString failure;
-    try {
-        form_->GrabScreen();
-    } catch (const platform::CaptureFailure& refused) {
-        failure = QString::fromUtf8(refused.what());
-    }
-    QVERIFY(QFileInfo::exists(victim));
-    QVERIFY2(!QFileInfo::exists(file), "the portal's file goes on every path");
-    if (says.isEmpty()) {
-        QCOMPARE(failure, QString());
-        QCOMPARE(form_->Image1->picture().pixel(10, 10), qRgb(255, 0, 255));
-    } else {
-        QVERIFY2(failure.contains(says), qPrintable(failure));
-    }
 }
 
 FG_TEST_MAIN(TestWaylandCapture)
