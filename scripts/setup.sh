@@ -23,6 +23,13 @@ packages=(
     # the tests (-gtk only so that the portal offers the Screenshot interface at all)
     qt6-wayland sway grim xwayland pipewire xdg-desktop-portal xdg-desktop-portal-wlr
     xdg-desktop-portal-gtk
+    # headless GNOME and KDE Plasma desktops for the tests, with their portals and their own
+    # screenshot tools to compare against (scripts/gnome-bed.sh, scripts/kde-bed.sh)
+    gnome-shell xdg-desktop-portal-gnome gnome-screenshot dconf-service
+    kwin-wayland xdg-desktop-portal-kde kde-spectacle qtwayland5 breeze
+    qml-module-qtquick-layouts qml-module-qtquick-controls2 qml-module-qtgraphicaleffects
+    qml-module-org-kde-kirigami2 qml-module-qtquick-window2 qml-module-org-kde-qqc2desktopstyle
+    plasma-integration plasma-workspace-data
 )
 
 missing=()
@@ -38,8 +45,27 @@ fi
 
 build="${FG_BUILD_DIR:-$here/build}"
 mkdir -p "$build"
+
+# The KDE portal's dialogs import QML modules that only plasma-workspace ships, a package that
+# brings systemd and udev along: the KDE bed gets just those pieces, taken out of it once.
+kde_extras() {
+    local to=$1 qt5=/usr/lib/x86_64-linux-gnu/qt5 work
+    [ -e "$to/qml/org/kde/plasma/workspace/dialogs/qmldir" ] && return 0
+    work=$(mktemp -d)
+    (cd "$work" && apt-get download plasma-workspace >/dev/null && dpkg-deb -x plasma-workspace_*.deb x) ||
+        { echo "setup: plasma-workspace could not be fetched; the KDE tests will skip" >&2; rm -rf "$work"; return 0; }
+    mkdir -p "$work/out/qml/org/kde/plasma/workspace" "$work/out/plugins/kpackage/packagestructure"
+    cp -r "$work/x$qt5/qml/org/kde/plasma/workspace/dialogs" "$work/out/qml/org/kde/plasma/workspace/"
+    cp -r "$work/x$qt5/qml/org/kde/plasma/lookandfeel" "$work/out/qml/org/kde/plasma/"
+    cp "$work/x$qt5/plugins/kpackage/packagestructure/plasma_lookandfeel.so" \
+        "$work/out/plugins/kpackage/packagestructure/"
+    rm -rf "$to" && mv "$work/out" "$to"
+    chmod -R a+rX "$to"
+    rm -rf "$work"
+}
 # one build at a time in a folder, when two runs start together
 exec 9>"$build/.setup.lock"
 flock 9
+kde_extras "$build/kde-bed-extras"
 [ -f "$build/build.ninja" ] || cmake -S "$here" -B "$build" -G Ninja ${FG_CMAKE_ARGS:-}
 cmake --build "$build"

@@ -1,6 +1,8 @@
 // The one place that decides how this session's screen is read.
 #include "platform/screen_capture.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 
 namespace platform
@@ -17,13 +19,49 @@ bool waylandSession()
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+// KWin runs the session and offers its own screenshots (whether to us, it says when asked).
+bool kwinSession()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() &&
+           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.KWin"));
+}
+
+std::unique_ptr<ScreenCapture> makeWaylandCapture()
+{
+    return kwinSession() ? makeKWinCapture(makePortalCapture()) : makePortalCapture();
+}
+
+std::function<void(CaptureNotice)>& noticeHandler()
+{
+    static std::function<void(CaptureNotice)> handler;
+    return handler;
+}
+
 } // namespace
 
 ScreenCapture& screenCapture()
 {
     static const std::unique_ptr<ScreenCapture> capture =
-        waylandSession() ? makePortalCapture() : makeX11Capture();
+        waylandSession() ? makeWaylandCapture() : makeX11Capture();
     return *capture;
+}
+
+void setCaptureNoticeHandler(std::function<void(CaptureNotice)> handler)
+{
+    noticeHandler() = std::move(handler);
+}
+
+void tellCaptureNotice(CaptureNotice notice)
+{
+    if (noticeHandler())
+        noticeHandler()(notice);
+}
+
+void failCapture(const QString& why)
+{
+    throw CaptureFailure(
+        QStringLiteral("The screen could not be captured: %1").arg(why).toStdString());
 }
 
 QImage cutOut(const QImage& picture, const QRect& area)

@@ -4,13 +4,14 @@
 #include <QRect>
 #include <QSize>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 
-// Reading the screen: one implementation per kind of session (an X11 server, a Wayland session
-// through the desktop's screenshot portal), and one loader that picks the one serving this
-// session when it is first needed.
+// Reading the screen: one implementation per kind of session (an X11 server, KWin's own
+// screenshot interface where it grants it, a Wayland session through the desktop's screenshot
+// portal), and one loader that picks the one serving this session when it is first needed.
 namespace platform
 {
 
@@ -20,6 +21,9 @@ class CaptureFailure : public std::runtime_error
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Throws the CaptureFailure that says the screen could not be captured, and why.
+[[noreturn]] void failCapture(const QString& why);
 
 // A window captured alone: its outer rectangle (frame and title bar included) in screen
 // coordinates and its pixels.
@@ -50,6 +54,18 @@ public:
 
 std::unique_ptr<ScreenCapture> makeX11Capture();
 std::unique_ptr<ScreenCapture> makePortalCapture();
+// KWin's screenshots without a dialog; `refused` serves wherever KWin does not grant them.
+std::unique_ptr<ScreenCapture> makeKWinCapture(std::unique_ptr<ScreenCapture> refused);
+
+// Something the person must know while a capture still goes on; the window tells it.
+enum class CaptureNotice {
+    // The desktop refuses screenshots to applications: the capture goes through its own dialog.
+    ScreenshotsRefused,
+};
+
+// Who tells the notices (none: they are dropped).
+void setCaptureNoticeHandler(std::function<void(CaptureNotice)> handler);
+void tellCaptureNotice(CaptureNotice notice);
 
 // The implementation that serves this session, picked once.
 ScreenCapture& screenCapture();

@@ -1,16 +1,23 @@
 // The screen of a Wayland session, asked of the desktop's screenshot portal over D-Bus.
+#include "platform/picture_files.h"
 #include "platform/screen_capture.h"
 #include "platform/sway_ipc.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
-#include <QImageReader>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -24,22 +31,74 @@ namespace
 
 const QString PortalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString RequestInterface = QStringLiteral("org.freedesktop.portal.Request");
-constexpr int PortalPatienceMs = 10000;
+// The portal answers at once where the desktop allowed screenshots before.
+constexpr int AllowedPatienceMs = 10000;
+// Where the desktop may ask the person first, the portal gives its access dialog 25 s.
+constexpr int AskingPatienceMs = 40000;
+// The portal's own dialog waits for the person, who may take a while to pick.
+constexpr int DialogPatienceMs = 5 * 60 * 1000;
+// The largest picture file read back: a screen of 16k x 8k pixels, barely compressed.
+constexpr qint64 PictureFileLimit = 512 * 1024 * 1024;
 
-[[noreturn]] void fail(const QString& why)
+// What the desktop's store says about screenshots without a dialog for this program.
+enum class Permission { Unknown, Allowed, Refused };
+
+// The id the portal knows this program by: none outside a sandbox.
+QString sandboxAppId()
 {
-    throw CaptureFailure(
-        QStringLiteral("The screen could not be captured: %1").arg(why).toStdString());
+    if (!QFile::exists(QStringLiteral("/.flatpak-info")))
+        return QString();
+    return QSettings(QStringLiteral("/.flatpak-info"), QSettings::IniFormat)
+        .value(QStringLiteral("Application/name"))
+        .toString();
+}
+
+Permission lookUpPermission(QDBusConnection& bus)
+{
+    QDBusMessage lookup = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.impl.portal.PermissionStore"),
+        QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
+        QStringLiteral("org.freedesktop.impl.portal.PermissionStore"), QStringLiteral("Lookup"));
+    lookup << QStringLiteral("screenshot") << QStringLiteral("screenshot");
+    const QDBusMessage reply = bus.call(lookup, QDBus::Block, AllowedPatienceMs);
+    // no store or no table yet: nobody has answered for any program
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return Permission::Unknown;
+    QMap<QString, QStringList> entries;
+    reply.arguments().first().value<QDBusArgument>() >> entries;
+    const QStringList answer = entries.value(sandboxAppId());
+    if (answer.isEmpty())
+        return Permission::Unknown;
+    return answer.first() == QLatin1String("yes") ? Permission::Allowed : Permission::Refused;
+}
+
+// The portal's unique name on the bus, started when the bus can start it.
+QString portalOwner(QDBusConnection& bus)
+{
+    QDBusConnectionInterface* daemon = bus.interface();
+    if (!daemon->isServiceRegistered(PortalService))
+        daemon->startService(PortalService);
+    const QDBusReply<QString> owner = daemon->serviceOwner(PortalService);
+    if (!owner.isValid())
+        failCapture(QStringLiteral("the desktop's screenshot portal is not available (%1).")
+                        .arg(owner.error().message()));
+    return owner.value();
+}
+
+QString noAnswer(int patienceMs)
+{
+    return QStringLiteral("the desktop's screenshot portal gave no answer within %1 seconds.")
+        .arg(patienceMs / 1000);
 }
 
 // One Screenshot request. The portal answers it later with a Response signal on a Request
 // object whose path it derives from our bus name and the token we chose, so the answer is
-// listened for before the request is sent.
+// listened for before the request is sent; only the portal itself may give it.
 class PortalRequest : public QObject
 {
     Q_OBJECT
 public:
-    explicit PortalRequest(QDBusConnection bus) : bus_(std::move(bus))
+    explicit PortalRequest(QDBusConnection bus) : bus_(std::move(bus)), portal_(portalOwner(bus_))
     {
         static int serial = 0;
         token_ =
@@ -51,97 +110,117 @@ public:
     ~PortalRequest() override
     {
         for (const QString& path : paths_)
-            bus_.disconnect(QString(), path, RequestInterface, QStringLiteral("Response"), this,
-                            SLOT(answered(uint, QVariantMap)));
+            bus_.disconnect(portal_, path, RequestInterface, QStringLiteral("Response"), this,
+                            SLOT(answered(uint, QVariantMap, QDBusMessage)));
     }
     PortalRequest(const PortalRequest&) = delete;
     PortalRequest& operator=(const PortalRequest&) = delete;
 
     // The path of the picture file the portal wrote.
-    QString take(bool interactive)
+    QString take(bool interactive, int patienceMs)
     {
-        const QDeadlineTimer deadline(PortalPatienceMs);
+        const QDeadlineTimer deadline(patienceMs);
         QDBusMessage call = QDBusMessage::createMethodCall(
-            PortalService, QStringLiteral("/org/freedesktop/portal/desktop"),
+            portal_, QStringLiteral("/org/freedesktop/portal/desktop"),
             QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"));
         call << QString()
              << QVariantMap{{QStringLiteral("handle_token"), token_},
                             {QStringLiteral("interactive"), interactive}};
-        const QDBusMessage reply = bus_.call(call, QDBus::Block, PortalPatienceMs);
+        const QDBusMessage reply = bus_.call(call, QDBus::Block, patienceMs);
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-            fail(reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")
-                     ? noAnswer()
-                     : QStringLiteral("the desktop's screenshot portal is not available (%1).")
-                           .arg(reply.errorMessage()));
+            failCapture(
+                reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")
+                    ? noAnswer(patienceMs)
+                    : QStringLiteral("the desktop's screenshot portal is not available (%1).")
+                          .arg(reply.errorMessage()));
         // portals older than the token rule name their own Request object
-        const QString handle = reply.arguments().first().value<QDBusObjectPath>().path();
-        if (!paths_.contains(handle))
-            listen(handle);
-        if (!response_) {
+        handle_ = reply.arguments().first().value<QDBusObjectPath>().path();
+        if (!paths_.contains(handle_))
+            listen(handle_);
+        if (!answers_.contains(handle_)) {
             QTimer::singleShot(deadline.remainingTime(), &loop_, &QEventLoop::quit);
             loop_.exec();
         }
-        if (!response_) {
-            QDBusMessage close = QDBusMessage::createMethodCall(
-                PortalService, handle, RequestInterface, QStringLiteral("Close"));
-            bus_.send(close);
-            fail(noAnswer());
+        if (!answers_.contains(handle_)) {
+            bus_.send(QDBusMessage::createMethodCall(portal_, handle_, RequestInterface,
+                                                     QStringLiteral("Close")));
+            failCapture(noAnswer(patienceMs));
         }
-        if (*response_ == 1)
-            fail(QStringLiteral("the screenshot was cancelled."));
-        if (*response_ != 0)
-            fail(QStringLiteral("the desktop's screenshot portal refused (answer %1).")
-                     .arg(*response_));
-        const QString file = QUrl(uri_).toLocalFile();
-        if (file.isEmpty())
-            fail(QStringLiteral("the screenshot portal named no picture file (\"%1\").").arg(uri_));
-        return file;
+        return pictureFile(answers_.value(handle_), interactive);
     }
 
 private Q_SLOTS:
-    void answered(uint response, const QVariantMap& results)
+    void answered(uint response, const QVariantMap& results, const QDBusMessage& message)
     {
-        response_ = response;
-        uri_ = results.value(QStringLiteral("uri")).toString();
-        loop_.quit();
+        // anyone on the bus may send a Response on our path; only the portal's counts
+        if (message.service() != portal_ || answers_.contains(message.path()))
+            return;
+        answers_.insert(message.path(),
+                        {response, results.value(QStringLiteral("uri")).toString()});
+        if (message.path() == handle_)
+            loop_.quit();
     }
 
 private:
-    static QString noAnswer()
+    struct Answer {
+        uint response;
+        QString uri;
+    };
+
+    static QString pictureFile(const Answer& answer, bool interactive)
     {
-        return QStringLiteral("the desktop's screenshot portal gave no answer within %1 seconds.")
-            .arg(PortalPatienceMs / 1000);
+        // a portal that cannot save its picture (KDE's, without a pictures folder) answers 1
+        // too, as for a person's cancel, which only its dialog offers
+        if (answer.response == 1)
+            failCapture(interactive
+                            ? QStringLiteral("the screenshot was cancelled.")
+                            : QStringLiteral("the desktop's screenshot portal could not save its "
+                                             "picture."));
+        if (answer.response != 0)
+            failCapture(QStringLiteral("the desktop's screenshot portal refused (answer %1).")
+                            .arg(answer.response));
+        const QString file = QUrl(answer.uri).toLocalFile();
+        if (file.isEmpty())
+            failCapture(QStringLiteral("the screenshot portal named no picture file (\"%1\").")
+                            .arg(answer.uri));
+        return file;
     }
+
     void listen(const QString& path)
     {
-        bus_.connect(QString(), path, RequestInterface, QStringLiteral("Response"), this,
-                     SLOT(answered(uint, QVariantMap)));
+        bus_.connect(portal_, path, RequestInterface, QStringLiteral("Response"), this,
+                     SLOT(answered(uint, QVariantMap, QDBusMessage)));
         paths_.append(path);
     }
 
     QDBusConnection bus_;
+    QString portal_;
     QString token_;
+    QString handle_;
     QStringList paths_;
     QEventLoop loop_;
-    std::optional<uint> response_;
-    QString uri_;
+    QHash<QString, Answer> answers_;
 };
 
-// The picture of every output together, as the portal gives it; its file is removed once read.
-QImage portalScreenshot(bool interactive)
+// The picture the portal wrote, read without waiting on anything that is not a plain file; the
+// file is the portal's copy for us and goes whatever it holds.
+QImage readPortalPicture(const QString& file)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        fail(QStringLiteral("there is no desktop bus to reach the screenshot portal (%1).")
-                 .arg(bus.lastError().message()));
-    PortalRequest request(bus);
-    const QString file = request.take(interactive);
-    QImageReader reader(file);
-    const QImage picture = reader.read();
+    const auto removeFile = qScopeGuard([&file] {
+        if (QFile::exists(file) && !QFile::remove(file))
+            qWarning("The screenshot portal's file %s could not be removed", qPrintable(file));
+    });
+    QImage picture;
+    try {
+        picture = QImage::fromData(readRegularFile(file, PictureFileLimit));
+    } catch (const std::exception& failure) {
+        failCapture(QStringLiteral("the picture the screenshot portal wrote cannot be read (%1).")
+                        .arg(QString::fromUtf8(failure.what())));
+    }
     if (picture.isNull())
-        fail(QStringLiteral("the picture the screenshot portal wrote (%1) cannot be read: %2")
-                 .arg(file, reader.errorString()));
-    QFile::remove(file);
+        failCapture(
+            QStringLiteral("the picture the screenshot portal wrote (%1) cannot be decoded.")
+                .arg(file));
     return picture.convertToFormat(QImage::Format_RGB32);
 }
 
@@ -164,7 +243,7 @@ public:
     {
         if (area.isEmpty())
             return QImage(area.size(), QImage::Format_RGB32);
-        const QImage everything = portalScreenshot(false);
+        const QImage everything = screenshot();
         // the picture spans all outputs from the layout's top-left corner
         const QScreen* screen = QGuiApplication::primaryScreen();
         const QRect layout = screen ? screen->virtualGeometry() : QRect();
@@ -184,7 +263,7 @@ public:
             return WindowShot{onScreen, grabScreen(onScreen)};
         }
         // elsewhere the person picks the window in the portal's own dialog
-        const QImage picked = portalScreenshot(true);
+        const QImage picked = request(true);
         return WindowShot{QRect(QPoint(), picked.size()), picked};
     }
 
@@ -195,6 +274,49 @@ public:
     }
 
     bool windowsPlacedByCompositor() const override { return true; }
+
+private:
+    // The whole layout without a dialog where the desktop allows it; where it refuses, the person
+    // learns why once and picks in the portal's dialog, which needs no stored permission.
+    QImage screenshot()
+    {
+        // looked up before every request: the person may change the answer while we run
+        QDBusConnection bus = connectedBus();
+        permission_ = lookUpPermission(bus);
+        if (permission_ != Permission::Refused)
+            return request(false);
+        if (!refusalTold_) {
+            refusalTold_ = true;
+            tellCaptureNotice(CaptureNotice::ScreenshotsRefused);
+        }
+        return request(true);
+    }
+
+    QImage request(bool interactive)
+    {
+        QDBusConnection bus = connectedBus();
+        // KDE's portal saves its picture into the pictures folder and fails where there is none,
+        // as on a fresh account before the first login made it
+        QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+        const int patience = interactive                          ? DialogPatienceMs
+                             : permission_ == Permission::Allowed ? AllowedPatienceMs
+                                                                  : AskingPatienceMs;
+        PortalRequest portal(bus);
+        return readPortalPicture(portal.take(interactive, patience));
+    }
+
+    static QDBusConnection connectedBus()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            failCapture(
+                QStringLiteral("there is no desktop bus to reach the screenshot portal (%1).")
+                    .arg(bus.lastError().message()));
+        return bus;
+    }
+
+    Permission permission_ = Permission::Unknown;
+    bool refusalTold_ = false;
 };
 
 } // namespace

@@ -105,11 +105,16 @@ TForm1::TForm1(Services services, QWidget* parent) : QWidget(parent), services_(
     Timer_For_Top_Window->setInterval(1000);
 
     connectHandlers();
+    platform::setCaptureNoticeHandler(
+        [this](platform::CaptureNotice notice) { showCaptureNotice(notice); });
     FormCreate();
     createLastingWindows();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    platform::setCaptureNoticeHandler({});
+}
 
 void TForm1::createLastingWindows()
 {

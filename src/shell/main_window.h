@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edit/selection.h"
+#include "platform/screen_capture.h"
 #include "ui/services.h"
 
 #include <QImage>
@@ -54,6 +55,8 @@ public:
 
     void ArrangeControls();
     void GrabScreen();
+    // Tells the person what the session said while a capture goes on.
+    void showCaptureNotice(platform::CaptureNotice notice);
 
     // handlers
     void cmdcapClick();

@@ -29,6 +29,26 @@ void TForm1::GrabScreen()
     Image3->setPicture(screen);
 }
 
+void TForm1::showCaptureNotice(platform::CaptureNotice notice)
+{
+    switch (notice) {
+    case platform::CaptureNotice::ScreenshotsRefused:
+        services_.messages.show(
+            MessageKind::Information,
+            QStringLiteral(
+                "This desktop refuses screenshots to applications: someone answered \"Deny\" "
+                "when it asked before. Framegrove now asks through the desktop's own screenshot "
+                "window instead, where you choose what to capture.\n\n"
+                "To let applications take screenshots again, run this in a terminal, then answer "
+                "\"Allow\" when the desktop asks next time:\n"
+                "gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore "
+                "--object-path /org/freedesktop/impl/portal/PermissionStore --method "
+                "org.freedesktop.impl.portal.PermissionStore.DeletePermission screenshot "
+                "screenshot ''"));
+        break;
+    }
+}
+
 void TForm1::armCaptureTimer(QTimer& timer, qint16 waitTicks)
 {
     utovrin::TimerTicks = 0;

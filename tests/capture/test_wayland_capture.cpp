@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -108,6 +109,14 @@ private:
 void TestWaylandCapture::initTestCase()
 {
     QVERIFY2(!qEnvironmentVariableIsEmpty("SWAYSOCK"), "run inside scripts/wayland-bed.sh");
+    // screenshots were allowed before: the portal answers at once, and is given 10 s to
+    QDBusMessage allow = QDBusMessage::createMethodCall(
+        "org.freedesktop.impl.portal.PermissionStore",
+        "/org/freedesktop/impl/portal/PermissionStore",
+        "org.freedesktop.impl.portal.PermissionStore", "SetPermission");
+    allow << "screenshot" << true << "screenshot"
+          << "" << QStringList{"yes"};
+    QCOMPARE(QDBusConnection::sessionBus().call(allow).type(), QDBusMessage::ReplyMessage);
     // a window of known colours at a known place, framed in one colour by the compositor
     QVERIFY(sway("client.focused #ff00ff #ff00ff #ff00ff #ff00ff #ff00ff"));
     QVERIFY(sway("default_floating_border normal 3"));
