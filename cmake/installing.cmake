@@ -1,6 +1,7 @@
-# What `cmake --install` puts in place: the program, its help documents with their pictures, and
-# what a desktop needs to list it (entry, icons, metadata). In the build tree the documents are
-# copied beside the program, where it finds them too.
+# What `cmake --install` puts in place: the program, its help documents with their pictures, its
+# manual page, and what a desktop needs to list and start it (entry, icons, metadata, the
+# session bus's service file). In the build tree the documents are copied beside the program,
+# where it finds them too.
 
 set(FG_DOCUMENTS readme.html style.css)
 file(GLOB FG_DOCUMENT_PICTURES CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}/docs
@@ -55,3 +56,13 @@ install(FILES ${FG_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/
 install(FILES ${CMAKE_BINARY_DIR}/${FG_APP_ID}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# the manual page: the options as the program's --help gives them, the rest from data/
+find_program(FG_HELP2MAN help2man REQUIRED)
+set(FG_MANUAL ${CMAKE_BINARY_DIR}/framegrove.1)
+add_custom_command(OUTPUT ${FG_MANUAL}
+    COMMAND ${FG_HELP2MAN} --no-info --section 1 --include ${PROJECT_SOURCE_DIR}/data/framegrove.h2m
+        --output ${FG_MANUAL} $<TARGET_FILE:framegrove>
+    DEPENDS framegrove ${PROJECT_SOURCE_DIR}/data/framegrove.h2m VERBATIM)
+add_custom_target(fg_manual ALL DEPENDS ${FG_MANUAL})
+install(FILES ${FG_MANUAL} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

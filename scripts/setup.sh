@@ -19,10 +19,14 @@ packages=(
     plasma-workspace-wallpapers xterm
     # installing and packaging: the icon's sizes, the HTML opener, the validators, the package
     librsvg2-bin xdg-utils desktop-file-utils appstream dpkg-dev file
+    # the manual page, made from the program's --help; the session bus of the hand-over tests
+    help2man dbus
     # Wayland sessions: Qt's wayland platform, and a headless sway with the screenshot portal for
     # the tests (-gtk only so that the portal offers the Screenshot interface at all)
     qt6-wayland sway grim xwayland pipewire xdg-desktop-portal xdg-desktop-portal-wlr
     xdg-desktop-portal-gtk
+    # the screenshot programs that bench/command_to_file.sh times ours against
+    scrot flameshot
     # headless GNOME and KDE Plasma desktops for the tests, with their portals and their own
     # screenshot tools to compare against (scripts/gnome-bed.sh, scripts/kde-bed.sh)
     gnome-shell xdg-desktop-portal-gnome gnome-screenshot dconf-service

@@ -1,4 +1,5 @@
 #include "capture/delay_dialog.h"
+#include "capture/delay_seconds.h"
 #include "ui/handlers.h"
 #include "ui/window_look.h"
 
@@ -8,36 +9,18 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QStyle>
-#include <algorithm>
 
 namespace
 {
 
-constexpr int FewestSeconds = 1, MostSeconds = 360;
-
-// The number of seconds typed: text that is not a number reads as the fewest, a number out of
-// range is brought into it.
-int secondsFromText(const QString& text)
-{
-    const QString typed = text.trimmed();
-    bool isNumber = false;
-    const qlonglong seconds = typed.toLongLong(&isNumber);
-    if (isNumber)
-        return int(std::clamp<qlonglong>(seconds, FewestSeconds, MostSeconds));
-    const bool tooLongForANumber =
-        !typed.isEmpty() &&
-        std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isDigit(); });
-    return tooLongForANumber ? MostSeconds : FewestSeconds;
-}
-
-// A spin field that takes whatever is typed and reads it as above, when Enter is pressed or
-// the field loses the focus, instead of silently keeping the value it had.
+// A spin field that takes whatever is typed and reads it with secondsFromText, when Enter is
+// pressed or the field loses the focus, instead of silently keeping the value it had.
 class SecondsField : public QSpinBox
 {
 public:
     explicit SecondsField(QWidget* parent) : QSpinBox(parent)
     {
-        setRange(FewestSeconds, MostSeconds);
+        setRange(FewestDelaySeconds, MostDelaySeconds);
     }
 
 protected:

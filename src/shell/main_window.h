@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edit/selection.h"
+#include "platform/running_instance.h"
 #include "platform/screen_capture.h"
 #include "ui/services.h"
 
@@ -79,6 +80,11 @@ public:
     void CmdTopWindowClick();
     void Timer_For_Top_WindowTimer();
     void GrabTopWindow();
+    void TopWindowIntoDialog();
+
+    // A capture asked for from outside the window: from the command line, or by a later start
+    // that handed it over. Empty when it has been taken on, otherwise the reason it was refused.
+    QString takeRequest(platform::CaptureRequest request, int seconds);
     void cmdhelplClick();
     void Button2Click();
     void Button1Click();
@@ -150,5 +156,8 @@ private:
     void giveFocusBackToCrop();
     QSize outerSize() const;
 
+    bool busy() const;
+
     Services services_;
+    bool cropAfterCapture_ = false; // the capture under way goes on into cropping an area
 };

@@ -21,6 +21,8 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <utility>
+
 void TForm1::GrabScreen()
 {
     QImage screen = platform::grabScreen(QRect(QPoint(0, 0), Image1->size()));
@@ -68,8 +70,13 @@ void TForm1::Timer1Timer()
     if (!countTickAndCheckDue(utovrin::TimerTicks, utovrin::WaitTicks))
         return;
     Timer1->stop();
-    const auto showAgain = qScopeGuard([this] { show(); }); // also when the session refuses
+    const bool crop = std::exchange(cropAfterCapture_, false);
+    auto showAgain = qScopeGuard([this] { show(); }); // also when the session refuses
     GrabScreen();
+    if (crop) {
+        showAgain.dismiss();
+        cmdareaClick();
+    }
 }
 
 void TForm1::Button3Click()

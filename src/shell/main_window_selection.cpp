@@ -174,6 +174,12 @@ void TForm1::Timer_For_Top_WindowTimer()
     if (!countTickAndCheckDue(TimerTicks, WaitTicks))
         return;
     Timer_For_Top_Window->stop();
+    TopWindowIntoDialog();
+}
+
+void TForm1::TopWindowIntoDialog()
+{
+    using namespace utovrin;
     {
         const auto showAgain = qScopeGuard([this] { show(); }); // also when the session refuses
         GrabTopWindow();

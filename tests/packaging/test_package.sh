@@ -20,7 +20,7 @@ for file in /usr/bin/framegrove /usr/bin/framegrove-clipboard-keeper /usr/share/
     /usr/share/dbus-1/services/$id.service \
     /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/icons/hicolor/48x48/apps/$id.png \
     /usr/share/icons/hicolor/256x256/apps/$id.png /usr/share/metainfo/$id.metainfo.xml \
-    /usr/share/doc/framegrove/LICENSE; do
+    /usr/share/doc/framegrove/LICENSE /usr/share/man/man1/framegrove.1; do
     grep -qx "$file" "$work/files" || fail "the package lacks $file"
 done
 grep -q '^/usr/lib/.*framegrove/plugins/framegrove_web_pictures\.so$' "$work/files" ||
@@ -32,5 +32,9 @@ for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 xdg-utils libqt6webengi
 done
 dpkg-deb -x "$package" "$work/root"
 "$(dirname "$0")/check_launchers.sh" "$work/root/usr/share" /usr/bin/framegrove
+# the manual page reads without a complaint and lists the options
+man --warnings -l "$work/root/usr/share/man/man1/framegrove.1" >"$work/manual" 2>"$work/complaints"
+[ ! -s "$work/complaints" ] || fail "the manual page: $(cat "$work/complaints")"
+grep -q -- '--output' "$work/manual" || fail "the manual page lacks the options"
 appstreamcli validate --no-net --explain "$work/root/usr/share/metainfo/$id.metainfo.xml"
 echo PASS

@@ -1,0 +1,118 @@
+#include "shell/windowless_capture.h"
+
+#include "capture/stamp.h"
+#include "output/bmp_writer.h"
+#include "output/clipboard.h"
+#include "output/image_file.h"
+#include "output/jpeg_codec.h"
+#include "output/png_codec.h"
+#include "output/quality_dialog.h"
+#include "platform/screen_capture.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPalette>
+
+#include <chrono>
+#include <cstdio>
+#include <stdexcept>
+#include <thread>
+
+namespace
+{
+
+[[noreturn]] void fail(const QString& reason)
+{
+    throw std::runtime_error(reason.toStdString());
+}
+
+QString existsText(const QString& file)
+{
+    return file + " exists already; --overwrite replaces it";
+}
+
+// The picture of the road, stamped as the main window stamps it.
+QImage capture(const CommandLine& line)
+{
+    using platform::CaptureRequest;
+    if (line.road == CaptureRequest::Delay)
+        std::this_thread::sleep_for(std::chrono::seconds(line.delaySeconds));
+    if (line.road == CaptureRequest::Window) {
+        std::optional<platform::WindowShot> shot = platform::grabActiveWindow();
+        if (!shot)
+            fail("no window is active, so there is none to capture");
+        StampDateTime(shot->picture, shot->picture.height(), line.stampDate, line.stampTime,
+                      QGuiApplication::palette().color(QPalette::WindowText));
+        return shot->picture;
+    }
+    QImage screen = platform::grabScreen(QRect(QPoint(0, 0), platform::primaryScreenSize()));
+    StampDateTime(screen, screen.height(), line.stampDate, line.stampTime, Qt::red);
+    return screen;
+}
+
+QByteArray encode(const QImage& picture, FileFormat format, int quality)
+{
+    switch (format) {
+    case FileFormat::Jpeg:
+        // the quality dialog's, as a save from the window would have it
+        return encodeJpeg(picture, quality ? quality : utovrin8::JpegQuality);
+    case FileFormat::Bitmap:
+        return encodeBmp(picture);
+    case FileFormat::Png:
+        break;
+    }
+    return encodePng(picture);
+}
+
+void writeToStandardOutput(const QByteArray& bytes)
+{
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        out.write(bytes) != bytes.size())
+        fail("Unable to write to the standard output: " + out.errorString());
+}
+
+void writeToFile(const CommandLine& line, const QByteArray& bytes)
+{
+    if (line.overwrite)
+        writeFileAtomically(line.file, bytes);
+    else if (!writeNewFile(line.file, bytes))
+        fail(existsText(line.file));
+}
+
+void deliver(const CommandLine& line)
+{
+    // a file that would not be taken is refused before anyone waits for the capture
+    if (line.destination == Destination::File && !line.overwrite && QFileInfo::exists(line.file))
+        fail(existsText(line.file));
+    const QImage picture = capture(line);
+    switch (line.destination) {
+    case Destination::File:
+        return writeToFile(line, encode(picture, line.format, line.quality));
+    case Destination::StandardOutput:
+        return writeToStandardOutput(encodePng(picture));
+    case Destination::Clipboard:
+        return CopyPictureToClipboard(picture);
+    case Destination::Window:
+        break;
+    }
+}
+
+} // namespace
+
+void ErrorLines::show(MessageKind, const QString& text)
+{
+    std::fputs(errorLine(text).toLocal8Bit().constData(), stderr);
+}
+
+int runWindowless(const CommandLine& line)
+{
+    try {
+        deliver(line);
+        return 0;
+    } catch (const std::exception& failure) {
+        ErrorLines().show(MessageKind::Error, QString::fromUtf8(failure.what()));
+        return FailedStatus;
+    }
+}
