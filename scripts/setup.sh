@@ -6,7 +6,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 
 packages=(
     # build
-    cmake ninja-build g++ pkg-config clang-format
+    cmake ninja-build g++ pkg-config clang-format clang-tidy
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev
     libjpeg62-turbo-dev libpng-dev zlib1g-dev libx11-dev libxext-dev libcups2-dev
     # fuzzing: clang with libFuzzer

@@ -67,7 +67,7 @@ void write32BitRows(char* out, const QImage& rgb32, qsizetype rowBytes)
             reinterpret_cast<const quint32*>(rgb32.constScanLine(rgb32.height() - 1 - y));
         char* row = out + y * rowBytes;
         for (int x = 0; x < rgb32.width(); ++x)
-            qToLittleEndian<quint32>(pixels[x] & 0x00FFFFFFu, row + 4 * x);
+            qToLittleEndian<quint32>(pixels[x] & 0x00FFFFFFu, row + 4 * qsizetype(x));
     }
 }
 

@@ -179,7 +179,7 @@ private:
         if (answer.response != 0)
             failCapture(QStringLiteral("the desktop's screenshot portal refused (answer %1).")
                             .arg(answer.response));
-        const QString file = QUrl(answer.uri).toLocalFile();
+        QString file = QUrl(answer.uri).toLocalFile(); // not const: returned by moving
         if (file.isEmpty())
             failCapture(QStringLiteral("the screenshot portal named no picture file (\"%1\").")
                             .arg(answer.uri));

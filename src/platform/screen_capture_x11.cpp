@@ -88,7 +88,8 @@ public:
             return;
         void* memory = shmat(info_.shmid, nullptr, 0);
         shmctl(info_.shmid, IPC_RMID, nullptr); // freed once both sides let go
-        if (memory == reinterpret_cast<void*>(-1))
+        // shmat's documented failure value; nothing is optimised away by the cast
+        if (memory == reinterpret_cast<void*>(-1)) // NOLINT(performance-no-int-to-ptr)
             return;
         info_.shmaddr = static_cast<char*>(memory);
         info_.readOnly = False;

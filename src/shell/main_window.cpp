@@ -225,7 +225,10 @@ void TForm1::FormCreate()
 
     const QSize screenSize = platform::primaryScreenSize();
     Image1->resize(screenSize);
-    Image1->setPicture(QImage(screenSize, QImage::Format_RGB32));
+    // a new drawing surface is white: that is what shows when the first capture is refused
+    QImage blank(screenSize, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    Image1->setPicture(blank);
 
     const QString roaming = platform::roamingAppDataFolder();
     // the last-used folder is kept beside, not where a broken environment would put it

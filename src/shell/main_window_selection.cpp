@@ -136,6 +136,8 @@ void TForm1::giveFocusBackToCrop()
     // nowhere and Enter presses a button the user cannot see. It shows as after Tab.
     cmdarea->setFocus(Qt::TabFocusReason);
     setAttribute(Qt::WA_KeyboardFocusChange);
+    // shown anew with its frame, the window had the keys a moment ago and keeps them
+    activateWindow();
 }
 
 void TForm1::Image3MouseUp(QPoint at)

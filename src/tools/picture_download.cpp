@@ -99,7 +99,11 @@ QString receive(QNetworkAccessManager& network, const QUrl& url, QIODevice& file
         runEnds.remainingTime() >= 0 && runEnds.remainingTime() < limits.pictureMs;
     QTimer deadline;
     deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&deadline, &QTimer::timeout, [&] {
+        // a timer may fire a moment early; the run's end is the deadline's to say
+        if (runEndsFirst && !runEnds.hasExpired())
+            return deadline.start(int(qMax<qint64>(1, runEnds.remainingTime())));
         giveUp(
             runEndsFirst
                 ? QStringLiteral("the time for all pictures of the page ran out")

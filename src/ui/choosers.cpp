@@ -16,7 +16,7 @@ QString DialogChoosers::saveFile(SaveDialogSpec& wanted)
         dialog.selectFile(wanted.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    const QString chosen = dialog.selectedFiles().constFirst();
+    QString chosen = dialog.selectedFiles().constFirst(); // not const: returned by moving
     wanted.fileName = QFileInfo(chosen).fileName();
     return chosen;
 }

@@ -315,7 +315,10 @@ void TestDesktopCapture::topWindowIsTheActiveFrame()
     pattern.activateWindow();
     const QImage screen = settledScreen();
     form_->Timer_For_Top_WindowTimer();
+    QElapsedTimer clock;
+    clock.start();
     QVERIFY_THROWS_NO_EXCEPTION(form_->Timer_For_Top_WindowTimer());
+    qInfo("Capture ONLY top window: %lld ms", clock.elapsed());
     QTRY_VERIFY(!shown.isNull());
     const QRect frame(utovrin::TopWindowRect.Left, utovrin::TopWindowRect.Top,
                       utovrin::TopWindowRect.Right - utovrin::TopWindowRect.Left,

@@ -26,6 +26,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 documents="$prefix/share/framegrove"
 # the desktop starts the program where it was installed, not where the build expected it
 "$(dirname "$0")/../packaging/check_launchers.sh" "$prefix/share" "$prefix/bin/framegrove"
+# KWin grants its screenshots to the binary that entry names, when the entry asks for them
+grep -qx 'X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2' "$prefix"/share/applications/*.desktop ||
+    fail "the installed desktop entry does not ask KWin for its screenshots"
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 export XDG_DATA_HOME="$work/home/.local/share" XDG_DATA_DIRS="$work/no-system-programs"
