@@ -131,17 +131,21 @@ private:
 constexpr uint KeyReturn = 0xff0d, KeyEscape = 0xff1b, KeyTab = 0xff09;
 
 // Lets KWin grant its screenshots to this test program, as the installed entry does for the
-// installed program: KWin compares the entry's Exec with the running binary.
-void grantKWinScreenshots()
+// installed program: KWin compares the entry's Exec with the running binary. Written before the
+// program connects: KWin looks at its entries again on a client's connection and then not for a
+// moment, so an entry written just after it would be missed by the first screenshot.
+bool kwinGranted = false;
+
+bool grantKWinScreenshots()
 {
     const QString folder =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/applications";
     QDir().mkpath(folder);
     QFile entry(folder + "/fgtest-capture.desktop");
-    QVERIFY(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=fgtest\nExec=" +
-                QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath().toUtf8() +
-                "\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n");
+    const QByteArray text = "[Desktop Entry]\nType=Application\nName=fgtest\nExec=" +
+                            QFileInfo("/proc/self/exe").canonicalFilePath().toUtf8() +
+                            "\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n";
+    return entry.open(QIODevice::WriteOnly) && entry.write(text) == text.size();
 }
 
 int pixelsOf(const QImage& picture, QRgb colour)
@@ -181,8 +185,7 @@ void TestDesktopCapture::initTestCase()
     QVERIFY2(!qEnvironmentVariableIsEmpty("BED_RUN"), "run inside the GNOME or KDE bed");
     // the desktop allowed screenshots before, unless a test says otherwise
     storePermission("yes");
-    if (onKde())
-        grantKWinScreenshots();
+    QVERIFY2(!onKde() || kwinGranted, "the test's desktop entry for KWin could not be written");
 }
 
 void TestDesktopCapture::cleanup()
@@ -340,6 +343,7 @@ void TestDesktopCapture::topWindowIsTheActiveFrame()
 
 int main(int argc, char** argv)
 {
+    kwinGranted = onKde() && grantKWinScreenshots();
     FgApplication app(argc, argv, fgtest::appMessages());
     TestDesktopCapture test;
     return QTest::qExec(&test, argc, argv);
