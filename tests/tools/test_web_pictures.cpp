@@ -351,7 +351,15 @@ void TestWebPictures::runIsCutShort()
         int trickleAsked = 0;
         QTimer poll; // once the first picture is in and the trickling one is on its way
         connect(&poll, &QTimer::timeout, &dialog, [&] {
-            if (server_.requests.value("/trickle.jpg") <= trickleAsked || how.isEmpty())
+            if (how.isEmpty())
+                return;
+            // the browser fetches the trickling picture too, for the page; only a request made
+            // after the first picture's line is the download's own
+            if (lines(dialog).isEmpty()) {
+                trickleAsked = server_.requests.value("/trickle.jpg");
+                return;
+            }
+            if (server_.requests.value("/trickle.jpg") <= trickleAsked)
                 return;
             poll.stop();
             QVERIFY(!download->isEnabled());
