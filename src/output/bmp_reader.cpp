@@ -115,7 +115,7 @@ void readMasks(Header& header, const Fields& fields, quint32 headerSize)
     }
     // the masks are part of longer headers, and follow the short one
     const qsizetype at = FileHeaderSize + 40;
-    for (int i = 0; i < 3; ++i)
+    for (qsizetype i = 0; i < 3; ++i)
         header.channels[size_t(i)] = Channel::of(fields.at<quint32>(at + 4 * i));
     if (headerSize == 40)
         header.paletteOffset += header.compression == AlphaBitFields ? 16 : 12;
@@ -265,7 +265,7 @@ void unpackRow(const uchar* in, QRgb* out, const Header& header, const QList<QRg
     case 32: {
         const auto& [red, green, blue] = header.channels;
         const bool wide = header.bitsPerPixel == 32;
-        for (int x = 0; x < width; ++x) {
+        for (qsizetype x = 0; x < width; ++x) {
             const quint32 pixel = wide ? qFromLittleEndian<quint32>(in + 4 * x)
                                        : qFromLittleEndian<quint16>(in + 2 * x);
             out[x] = qRgb(red.of8Bits(pixel), green.of8Bits(pixel), blue.of8Bits(pixel));

@@ -216,7 +216,7 @@ void inkToRgb32(QImage& picture, bool inverted)
 {
     for (int y = 0; y < picture.height(); ++y) {
         uchar* row = picture.scanLine(y);
-        for (int x = 0; x < picture.width(); ++x) {
+        for (qsizetype x = 0; x < picture.width(); ++x) {
             uchar* ink = row + 4 * x;
             const auto clear = [&](int i) { return inverted ? ink[i] : 255 - ink[i]; };
             const int white = clear(3);

@@ -22,10 +22,10 @@ constexpr int CompressionLevel = 5;
 constexpr int Strategy = Z_DEFAULT_STRATEGY;
 // Large enough that a strip's start-up (its dictionary) is lost in its work, small enough that
 // both cores get several strips of a 1280x1024 screen and finish together.
-constexpr size_t StripBytesWanted = 512 * 1024;
-constexpr size_t DeflateWindow = 32 * 1024;
+constexpr size_t StripBytesWanted = size_t(512) * 1024;
+constexpr size_t DeflateWindow = size_t(32) * 1024;
 // Fewer, larger IDAT chunks: less chunk overhead.
-constexpr qsizetype ChunkSize = 256 * 1024;
+constexpr qsizetype ChunkSize = qsizetype(256) * 1024;
 
 struct PngWrite {
     PngWrite() = default;

@@ -33,7 +33,7 @@ QString locateEntry(QString id)
 {
     if (id.isEmpty() || id.contains('/'))
         return {};
-    const QString found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id);
+    QString found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id);
     const qsizetype dash = id.indexOf('-');
     if (!found.isEmpty() || dash <= 0)
         return found;

@@ -18,7 +18,7 @@ QString findPaintProgram(const QString&)
     static const char* const programs[] = {"kolourpaint", "pinta", "mtpaint",
                                            "drawing",     "gimp",  "krita"};
     for (const char* name : programs) {
-        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
         if (!found.isEmpty())
             return found;
     }

@@ -52,8 +52,8 @@ QString configFolderFor(const QString& xdgConfigHome, const QString& home,
 
 QString roamingAppDataFolder()
 {
-    const QString folder = configFolderFor(qEnvironmentVariable("XDG_CONFIG_HOME"),
-                                           qEnvironmentVariable("HOME"), accountHomeFolder());
+    QString folder = configFolderFor(qEnvironmentVariable("XDG_CONFIG_HOME"),
+                                     qEnvironmentVariable("HOME"), accountHomeFolder());
     // the Windows folder always exists; ~/.config may not yet on a fresh account. Where it cannot
     // be made, the settings kept in it are lost: said here with the reason, and the folder is
     // still returned, so that the caller's own check of what it puts there tells the user.

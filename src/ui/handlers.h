@@ -10,6 +10,18 @@ class Messages;
 // error report; nothing escapes, so no failure unwinds through Qt's signal dispatch.
 void runHandler(Messages& messages, const std::function<void()>& handler);
 
+// Calls the member `handler` of `receiver` with the signal's arguments, or with none of them. A
+// function template of its own rather than a branch inside the connecting lambda, where clang
+// checks the branch not taken as well.
+template <typename Handler, typename Receiver, typename... Arguments>
+void callHandler(Handler handler, Receiver* receiver, const Arguments&... arguments)
+{
+    if constexpr (std::is_invocable_v<Handler, Receiver*, const Arguments&...>)
+        std::invoke(handler, receiver, arguments...);
+    else
+        std::invoke(handler, receiver);
+}
+
 // Connects `signal` of `sender` to the member `handler` of `receiver` through runHandler. The
 // handler takes the signal's arguments, or none of them. The connection ends with the receiver.
 template <typename Sender, typename Signal, typename Receiver, typename Handler>
@@ -18,11 +30,6 @@ QMetaObject::Connection connectHandler(Messages& messages, const Sender* sender,
 {
     return QObject::connect(
         sender, signal, receiver, [&messages, receiver, handler](const auto&... arguments) {
-            runHandler(messages, [&] {
-                if constexpr (std::is_invocable_v<Handler, Receiver*, decltype(arguments)...>)
-                    std::invoke(handler, receiver, arguments...);
-                else
-                    std::invoke(handler, receiver);
-            });
+            runHandler(messages, [&] { callHandler(handler, receiver, arguments...); });
         });
 }
