@@ -29,7 +29,7 @@ constexpr int Runs = 3;
 constexpr int Quality = 85;
 
 constexpr int GlyphWidth = 8, GlyphHeight = 15, LineHeight = 18;
-using Glyph = std::array<quint8, GlyphWidth * GlyphHeight>; // ink coverage 0..255
+using Glyph = std::array<quint8, std::size_t(GlyphWidth) * GlyphHeight>; // ink coverage 0..255
 using Font = std::array<Glyph, 70>;
 
 // Made-up letters: strokes of full and partial coverage, as anti-aliased text has.

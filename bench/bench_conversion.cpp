@@ -69,7 +69,7 @@ double mogrify(const QString& folder, const QStringList& arguments)
         std::fprintf(stderr, "mogrify failed: %s\n", process.readAllStandardError().constData());
         std::exit(1);
     }
-    return timer.nsecsElapsed() / 1e6;
+    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 void copyMatching(const QString& from, const QString& to, const QString& pattern)
@@ -105,7 +105,7 @@ double convert(const QString& folder, const QString& from, const QString& to, lo
                          rssAfter10 = peakRssKb();
                      return true;
                  });
-    return timer.nsecsElapsed() / 1e6;
+    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 // `goal`: how many times faster than mogrify the direction must be, if it has a goal.

@@ -30,7 +30,7 @@ double launchToMappedMs(Display* display, const QString& program)
             XWindowAttributes attributes;
             if (XGetWindowAttributes(display, event.xmap.window, &attributes) &&
                 attributes.width > 100 && attributes.height > 100)
-                result = clock.nsecsElapsed() / 1e6;
+                result = double(clock.nsecsElapsed()) / 1e6;
         }
         if (result < 0)
             process.waitForFinished(1);

@@ -71,7 +71,7 @@ double openToPagePixelsMs(const QString& address)
         if (!shown && clock.elapsed() <= 30000)
             return;
         if (shown)
-            result = clock.nsecsElapsed() / 1e6;
+            result = double(clock.nsecsElapsed()) / 1e6;
         else
             std::fprintf(stderr, "bench_web_dialog: the page was not shown within 30 s\n");
         poll->stop();

@@ -13,7 +13,7 @@ inline double bestMs(int runs, const std::function<void()>& work)
         QElapsedTimer clock;
         clock.start();
         work();
-        best = std::min(best, clock.nsecsElapsed() / 1e6);
+        best = std::min(best, double(clock.nsecsElapsed()) / 1e6);
     }
     return best;
 }

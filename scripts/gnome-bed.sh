@@ -12,43 +12,16 @@ set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 self="$here/$(basename "$0")"
 
-need_packages() {
-    local tool
-    for tool in gnome-shell /usr/libexec/xdg-desktop-portal-gnome /usr/libexec/xdg-desktop-portal-gtk \
-        /usr/libexec/xdg-desktop-portal Xwayland gnome-screenshot \
-        /usr/share/dbus-1/services/ca.desrt.dconf.service; do
-        if ! command -v "$tool" >/dev/null && [ ! -e "$tool" ]; then
-            echo "gnome-bed: skipped, $tool is not installed (scripts/setup.sh installs it)" >&2
-            return 1
-        fi
-    done
-}
+bed_name=gnome-bed
+source "$here/bed_common.sh"
 
 # The bed's bus starts only what a GNOME session would start on demand: the permission store,
-# the settings store (dconf), the portal backends; the portal itself is started by hand.
-prepare_bus() {
-    local run=$1 service
-    mkdir -p "$run/services"
-    for service in org.freedesktop.impl.portal.PermissionStore org.freedesktop.impl.portal.desktop.gnome \
-        org.freedesktop.impl.portal.desktop.gtk ca.desrt.dconf; do
-        [ -e "/usr/share/dbus-1/services/$service.service" ] &&
-            cp "/usr/share/dbus-1/services/$service.service" "$run/services/"
-    done
-    cat >"$run/bus.conf" <<EOF
-<busconfig>
-  <type>session</type>
-  <keep_umask/>
-  <listen>unix:tmpdir=$run</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>$run/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-EOF
-}
+# the settings store (dconf), the portal backends.
+bus_services=()
+for service in org.freedesktop.impl.portal.PermissionStore org.freedesktop.impl.portal.desktop.gnome \
+    org.freedesktop.impl.portal.desktop.gtk ca.desrt.dconf; do
+    bus_services+=("/usr/share/dbus-1/services/$service.service")
+done
 
 case "${1:-}" in
 --inside) shift ;;
@@ -57,66 +30,27 @@ case "${1:-}" in
     exit 64
     ;;
 *)
-    need_packages || exit 77
-    # Xwayland puts its socket there; a fresh container may not have the folder yet
-    [ -d /tmp/.X11-unix ] || mkdir -m 1777 /tmp/.X11-unix 2>/dev/null
+    bed_need_tools gnome-shell /usr/libexec/xdg-desktop-portal-gnome \
+        /usr/libexec/xdg-desktop-portal-gtk /usr/libexec/xdg-desktop-portal Xwayland \
+        gnome-screenshot /usr/share/dbus-1/services/ca.desrt.dconf.service || exit 77
     run=$(mktemp -d /tmp/fg-gnome-bed.XXXXXX)
     chmod 755 "$run"
-    prepare_bus "$run"
-    if [ "$(id -u)" = 0 ]; then
-        # gnome-shell as root is no normal session: the desktop runs as nobody
-        chown -R nobody:nogroup "$run"
-        setpriv --reuid=nobody --regid=nogroup --clear-groups --reset-env \
-            env PATH=/usr/bin:/bin HOME="$run/home" USER=nobody LOGNAME=nobody LANG=C.UTF-8 \
-            QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-wayland}" \
-            BED_RUN="$run" BED_LOGS="${BED_LOGS:-}" \
-            dbus-run-session --config-file="$run/bus.conf" -- "$self" --inside "$@"
-    else
-        HOME="$run/home" BED_RUN=$run dbus-run-session --config-file="$run/bus.conf" -- \
-            "$self" --inside "$@"
-    fi
+    bed_prepare_bus "$run" "${bus_services[@]}"
+    # gnome-shell as root is no normal session: the desktop runs as nobody
+    bed_run_session "$run" "$self" -- "$@"
     status=$?
     rm -rf "$run"
     exit $status
     ;;
 esac
 
-run=$BED_RUN
-mkdir -p "$run/runtime" "$run/log" "$HOME"
-chmod 700 "$run/runtime"
-export XDG_RUNTIME_DIR=$run/runtime XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_DESKTOP=gnome
+bed_enter
+mkdir -p "$HOME"
+export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_DESKTOP=gnome
 export XDG_SESSION_TYPE=wayland XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache
 export XDG_DATA_HOME=$HOME/.local/share NO_AT_BRIDGE=1 GTK_A11Y=none
 # no GPU here: Mesa's software renderer
 export LIBGL_ALWAYS_SOFTWARE=1
-pids=()
-stop() {
-    local status=$?
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    wait 2>/dev/null
-    if [ "$status" != 0 ] && [ "$status" != 77 ]; then
-        for log in "$run"/log/*; do
-            echo "---- $(basename "$log") (last lines)" >&2
-            tail -n 15 "$log" >&2
-        done
-    fi
-    [ -n "${BED_LOGS:-}" ] && cp -r "$run/log/." "$BED_LOGS/" 2>/dev/null
-}
-trap stop EXIT
-wait_for() {
-    local tries=$1
-    shift
-    for ((k = 0; k < tries; k++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "gnome-bed: gave up waiting for: $*" >&2
-    return 1
-}
-on_bus() {
-    gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
-        -m org.freedesktop.DBus.GetNameOwner "$1"
-}
 
 # gnome-shell reads logind, accounts and the like on the system bus, and stops where it cannot
 # reach one (it takes this machine for a systemd one where /run/systemd/seats exists). An empty
@@ -135,9 +69,9 @@ cat >"$run/system.conf" <<EOF
 </busconfig>
 EOF
 dbus-daemon --config-file="$run/system.conf" --nofork --nopidfile >"$run/log/system-bus" 2>&1 &
-pids+=($!)
+bed_pids+=($!)
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$run/system_bus_socket
-wait_for 50 test -S "$run/system_bus_socket" || exit 89
+bed_wait_for 50 test -S "$run/system_bus_socket" || exit 89
 
 # A first start, already past the welcome tour, without banners over the screen ("Screen Lock
 # disabled"), and on the desktop rather than in the overview, where GNOME 40 and later begin: a
@@ -167,12 +101,12 @@ EOF
 
 gnome-shell --headless --wayland --virtual-monitor 1280x1024 --wayland-display=wayland-gnome \
     >"$run/log/gnome-shell" 2>&1 &
-pids+=($!)
-wait_for 600 on_bus org.gnome.Shell.Screenshot || exit 90
+bed_pids+=($!)
+bed_wait_for 600 bed_on_bus org.gnome.Shell.Screenshot || exit 90
 # absolute, so that a program with a runtime folder of its own still finds the compositor
 export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/wayland-gnome
 # Xwayland: mutter names its display in its log
-wait_for 200 grep -q "Using public X11 display" "$run/log/gnome-shell" || exit 91
+bed_wait_for 200 grep -q "Using public X11 display" "$run/log/gnome-shell" || exit 91
 DISPLAY=$(sed -n 's/.*Using public X11 display \([^,]*\),.*/\1/p' "$run/log/gnome-shell" | head -n 1)
 export DISPLAY
 # mutter's Xwayland asks X11 clients for the cookie it wrote into the runtime folder
@@ -184,11 +118,9 @@ dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY XAUTHORITY DBUS_SYSTE
     GTK_A11Y LIBGL_ALWAYS_SOFTWARE
 
 /usr/libexec/xdg-desktop-portal-gnome >"$run/log/portal-gnome" 2>&1 &
-pids+=($!)
-wait_for 100 on_bus org.freedesktop.impl.portal.desktop.gnome || exit 92
+bed_pids+=($!)
+bed_wait_for 100 bed_on_bus org.freedesktop.impl.portal.desktop.gnome || exit 92
 /usr/libexec/xdg-desktop-portal -v >"$run/log/portal" 2>&1 &
-pids+=($!)
-wait_for 100 bash -c 'gdbus introspect --session -d org.freedesktop.portal.Desktop \
-    -o /org/freedesktop/portal/desktop | grep -q "interface org.freedesktop.portal.Screenshot"' ||
-    exit 93
+bed_pids+=($!)
+bed_wait_for_screenshot_portal || exit 93
 "$@"

@@ -14,52 +14,26 @@ set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 self="$here/$(basename "$0")"
 
+bed_name=kde-bed
+source "$here/bed_common.sh"
+
 need_packages() {
-    local tool module
-    for tool in kwin_wayland /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde \
+    bed_need_tools kwin_wayland /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde \
         /usr/libexec/xdg-desktop-portal Xwayland spectacle \
         /usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/libqwayland-generic.so \
-        "${BED_KDE_EXTRAS:-/nonexistent}/qml/org/kde/plasma/workspace/dialogs/qmldir"; do
-        if ! command -v "$tool" >/dev/null && [ ! -e "$tool" ]; then
-            echo "kde-bed: skipped, $tool is not installed (scripts/setup.sh installs it)" >&2
-            return 1
-        fi
-    done
+        "${BED_KDE_EXTRAS:-/nonexistent}/qml/org/kde/plasma/workspace/dialogs/qmldir" || return 1
     # the portal backend's dialogs are QML (and it crashes where they cannot load); Breeze
     # draws the window frames
-    for module in kwin-style-breeze qml-module-qtquick-layouts qml-module-qtquick-controls2 \
+    bed_need_packages kwin-style-breeze qml-module-qtquick-layouts qml-module-qtquick-controls2 \
         qml-module-qtgraphicaleffects qml-module-org-kde-kirigami2 qml-module-qtquick-window2 \
-        qml-module-org-kde-qqc2desktopstyle plasma-integration plasma-workspace-data; do
-        if ! dpkg-query -W -f='${Status}' $module 2>/dev/null | grep -q "ok installed"; then
-            echo "kde-bed: skipped, $module is not installed (scripts/setup.sh installs it)" >&2
-            return 1
-        fi
-    done
+        qml-module-org-kde-qqc2desktopstyle plasma-integration plasma-workspace-data
 }
 
-prepare_bus() {
-    local run=$1 service
-    mkdir -p "$run/services"
-    for service in org.freedesktop.impl.portal.PermissionStore \
-        org.freedesktop.impl.portal.desktop.kde org.kde.kglobalaccel; do
-        [ -e "/usr/share/dbus-1/services/$service.service" ] &&
-            cp "/usr/share/dbus-1/services/$service.service" "$run/services/"
-    done
-    cat >"$run/bus.conf" <<EOF
-<busconfig>
-  <type>session</type>
-  <keep_umask/>
-  <listen>unix:tmpdir=$run</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>$run/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-EOF
-}
+bus_services=()
+for service in org.freedesktop.impl.portal.PermissionStore \
+    org.freedesktop.impl.portal.desktop.kde org.kde.kglobalaccel; do
+    bus_services+=("/usr/share/dbus-1/services/$service.service")
+done
 
 case "${1:-}" in
 --inside) shift ;;
@@ -71,7 +45,7 @@ case "${1:-}" in
     need_packages || exit 77
     run=$(mktemp -d /tmp/fg-kde-bed.XXXXXX)
     chmod 755 "$run"
-    prepare_bus "$run"
+    bed_prepare_bus "$run" "${bus_services[@]}"
     # Debian gives kwin_wayland the file capability cap_sys_resource; where the bounding set
     # lacks it (containers, some sandboxes) exec fails with "Operation not permitted". A copy
     # without the capability runs the same.
@@ -80,61 +54,23 @@ case "${1:-}" in
     # org.kde.plasma.lookandfeel, which only plasma-workspace ships (with systemd and udev
     # along); scripts/setup.sh takes just those pieces out of it.
     cp -r "$BED_KDE_EXTRAS/qml" "$BED_KDE_EXTRAS/plugins" "$run/"
-    # Xwayland puts its socket there; a fresh container may not have the folder yet
-    [ -d /tmp/.X11-unix ] || mkdir -m 1777 /tmp/.X11-unix 2>/dev/null
-    if [ "$(id -u)" = 0 ]; then
-        chown -R nobody:nogroup "$run"
-        setpriv --reuid=nobody --regid=nogroup --clear-groups --reset-env \
-            env PATH=/usr/bin:/bin HOME="$run/home" USER=nobody LOGNAME=nobody LANG=C.UTF-8 \
-            QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-wayland}" \
-            BED_RUN="$run" BED_LOGS="${BED_LOGS:-}" BED_QT_LOGGING_RULES="${BED_QT_LOGGING_RULES:-}" \
-            dbus-run-session --config-file="$run/bus.conf" -- "$self" --inside "$@"
-    else
-        HOME="$run/home" BED_RUN=$run dbus-run-session --config-file="$run/bus.conf" -- \
-            "$self" --inside "$@"
-    fi
+    bed_run_session "$run" "$self" BED_QT_LOGGING_RULES="${BED_QT_LOGGING_RULES:-}" -- "$@"
     status=$?
     rm -rf "$run"
     exit $status
     ;;
 esac
 
-run=$BED_RUN
-mkdir -p "$run/runtime" "$run/log" "$HOME"
-chmod 700 "$run/runtime"
-export XDG_RUNTIME_DIR=$run/runtime XDG_CURRENT_DESKTOP=KDE XDG_SESSION_DESKTOP=KDE
+bed_enter
+mkdir -p "$HOME"
+export XDG_CURRENT_DESKTOP=KDE XDG_SESSION_DESKTOP=KDE
 export XDG_SESSION_TYPE=wayland KDE_FULL_SESSION=true KDE_SESSION_VERSION=5
 export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
 export NO_AT_BRIDGE=1 QT_ACCESSIBILITY=0
 [ -d "$run/qml" ] && export QML2_IMPORT_PATH=$run/qml QT_PLUGIN_PATH=$run/plugins
-pids=()
-stop() {
-    local status=$?
+# the client kwin starts below stays until it is stopped
+bed_before_stop() {
     [ -s "$run/environment.pid" ] && kill "$(cat "$run/environment.pid")" 2>/dev/null
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    wait 2>/dev/null
-    if [ "$status" != 0 ] && [ "$status" != 77 ]; then
-        for log in "$run"/log/*; do
-            echo "---- $(basename "$log") (last lines)" >&2
-            tail -n 15 "$log" >&2
-        done
-    fi
-    [ -n "${BED_LOGS:-}" ] && cp -r "$run/log/." "$BED_LOGS/" 2>/dev/null
-}
-trap stop EXIT
-wait_for() {
-    local tries=$1
-    shift
-    for ((k = 0; k < tries; k++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "kde-bed: gave up waiting for: $*" >&2
-    return 1
-}
-on_bus() {
-    gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
-        -m org.freedesktop.DBus.GetNameOwner "$1"
 }
 
 # kwin starts its "applications" once Wayland and Xwayland are up, in the environment it gives
@@ -149,26 +85,24 @@ EOF
 chmod +x "$run/environment.sh"
 QT_LOGGING_RULES=${BED_QT_LOGGING_RULES:-} "$run/kwin_wayland" --virtual --width 1280 --height 1024 --xwayland --socket wayland-kde \
     --no-lockscreen "$run/environment.sh" >"$run/log/kwin" 2>&1 &
-pids+=($!)
-wait_for 600 test -s "$run/environment" || exit 90
+bed_pids+=($!)
+bed_wait_for 600 test -s "$run/environment" || exit 90
 while IFS='=' read -r name value; do
     export "$name=$value"
 done <"$run/environment"
 # absolute, so that a program with a runtime folder of its own still finds the compositor
 [[ $WAYLAND_DISPLAY = /* ]] || export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY
-wait_for 100 on_bus org.kde.KWin || exit 91
+bed_wait_for 100 bed_on_bus org.kde.KWin || exit 91
 dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY XAUTHORITY XDG_CURRENT_DESKTOP \
     XDG_SESSION_DESKTOP XDG_RUNTIME_DIR XDG_SESSION_TYPE KDE_FULL_SESSION KDE_SESSION_VERSION \
     XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME NO_AT_BRIDGE QT_ACCESSIBILITY QML2_IMPORT_PATH QT_PLUGIN_PATH
 
 QT_LOGGING_RULES=${BED_QT_LOGGING_RULES:-} /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde \
     >"$run/log/portal-kde" 2>&1 &
-pids+=($!)
-wait_for 100 on_bus org.freedesktop.impl.portal.desktop.kde || exit 92
+bed_pids+=($!)
+bed_wait_for 100 bed_on_bus org.freedesktop.impl.portal.desktop.kde || exit 92
 /usr/libexec/xdg-desktop-portal -v >"$run/log/portal" 2>&1 &
-pids+=($!)
-wait_for 100 bash -c 'gdbus introspect --session -d org.freedesktop.portal.Desktop \
-    -o /org/freedesktop/portal/desktop | grep -q "interface org.freedesktop.portal.Screenshot"' ||
-    exit 93
+bed_pids+=($!)
+bed_wait_for_screenshot_portal || exit 93
 # the Qt 5 paths above are for the desktop's own programs, not for the one under test
 env -u QML2_IMPORT_PATH -u QT_PLUGIN_PATH "$@"

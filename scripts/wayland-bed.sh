@@ -10,29 +10,12 @@
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 
-# The bus of the bed starts only the services it needs on demand; the portal itself is started
-# by hand below, so the bus neither starts it before it is ready nor again after a test stopped it.
-prepare_bus() {
-    local run=$1 service
-    mkdir -p "$run/services"
-    for service in /usr/share/dbus-1/services/org.freedesktop.impl.portal.*.service \
-        /usr/share/dbus-1/services/org.freedesktop.portal.Documents.service; do
-        [ -e "$service" ] && cp "$service" "$run/services/"
-    done
-    cat >"$run/bus.conf" <<EOF
-<busconfig>
-  <type>session</type>
-  <keep_umask/>
-  <listen>unix:tmpdir=$run</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>$run/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-EOF
+bed_name=wayland-bed
+source "$here/bed_common.sh"
+# every portal backend (the bus starts the one the portal asks for) and the document store
+portal_services() {
+    compgen -G '/usr/share/dbus-1/services/org.freedesktop.impl.portal.*.service'
+    echo /usr/share/dbus-1/services/org.freedesktop.portal.Documents.service
 }
 
 case "${1:-}" in
@@ -42,22 +25,16 @@ case "${1:-}" in
     mount --bind "$2" /tmp || exit 1
     shift 2
     run=$(mktemp -d /tmp/run.XXXXXX)
-    prepare_bus "$run"
+    mapfile -t services < <(portal_services)
+    bed_prepare_bus "$run" "${services[@]}"
     chown -R nobody:nogroup "$run"
-    exec setpriv --reuid=nobody --regid=nogroup --clear-groups --reset-env \
-        env PATH=/usr/bin:/bin HOME="$run" USER=nobody LANG=C.UTF-8 BED_RUN="$run" \
-        QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-wayland}" \
-        dbus-run-session --config-file="$run/bus.conf" -- \
+    bed_as_nobody "$run" BED_RUN="$run" -- dbus-run-session --config-file="$run/bus.conf" -- \
         /tmp/wayland-bed.sh --inside /tmp/program "$@"
+    exit $?
     ;;
 *)
-    for tool in sway grim pipewire /usr/libexec/xdg-desktop-portal \
-        /usr/libexec/xdg-desktop-portal-wlr; do
-        if ! command -v "$tool" >/dev/null; then
-            echo "wayland-bed: skipped, $tool is not installed (scripts/setup.sh installs it)" >&2
-            exit 77
-        fi
-    done
+    bed_need_tools sway grim pipewire /usr/libexec/xdg-desktop-portal \
+        /usr/libexec/xdg-desktop-portal-wlr || exit 77
     program=$(realpath "$1")
     shift
     if [ "$(id -u)" = 0 ]; then
@@ -67,6 +44,7 @@ case "${1:-}" in
         chmod 1777 "$bed"
         install -m 755 "$program" "$bed/program"
         install -m 755 "$here/wayland-bed.sh" "$bed/wayland-bed.sh"
+        install -m 644 "$here/bed_common.sh" "$bed/bed_common.sh"
         unshare --mount --propagation private "$bed/wayland-bed.sh" --namespace "$bed" "$@"
         status=$?
         rm -rf "$bed"
@@ -79,42 +57,18 @@ case "${1:-}" in
     flock 8
     run=$(mktemp -d /tmp/fg-wayland-bed.XXXXXX)
     trap 'rm -rf "$run"' EXIT
-    prepare_bus "$run"
+    mapfile -t services < <(portal_services)
+    bed_prepare_bus "$run" "${services[@]}"
     HOME=$run BED_RUN=$run dbus-run-session --config-file="$run/bus.conf" -- \
         "$here/wayland-bed.sh" --inside "$program" "$@"
     exit $?
     ;;
 esac
 shift
-run=$BED_RUN
-mkdir -p "$run/runtime" "$run/log"
-chmod 700 "$run/runtime"
-export XDG_RUNTIME_DIR=$run/runtime XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
+bed_enter
+export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
 export WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1
 export NO_AT_BRIDGE=1 GTK_A11Y=none GTK_USE_PORTAL=0
-pids=()
-stop() {
-    local status=$?
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    wait 2>/dev/null
-    if [ "$status" != 0 ] && [ "$status" != 77 ]; then
-        for log in "$run"/log/*; do
-            echo "---- $(basename "$log") (last lines)" >&2
-            tail -n 15 "$log" >&2
-        done
-    fi
-}
-trap stop EXIT
-wait_for() {
-    local tries=$1
-    shift
-    for ((k = 0; k < tries; k++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "wayland-bed: gave up waiting for: $*" >&2
-    return 1
-}
 
 cat >"$run/sway.conf" <<EOF
 output HEADLESS-1 resolution 1280x1024 position 0,0
@@ -123,13 +77,13 @@ xwayland enable
 exec echo \$DISPLAY > $run/display
 EOF
 sway -c "$run/sway.conf" >"$run/log/sway" 2>&1 &
-pids+=($!)
-wait_for 100 compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock" || exit 90
+bed_pids+=($!)
+bed_wait_for 100 compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock" || exit 90
 SWAYSOCK=$(compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock" | head -n 1)
 # absolute, so that a program with a runtime folder of its own still finds the compositor
 WAYLAND_DISPLAY=$(compgen -G "$XDG_RUNTIME_DIR/wayland-?" | head -n 1)
 export SWAYSOCK WAYLAND_DISPLAY
-wait_for 50 test -s "$run/display" || exit 90
+bed_wait_for 50 test -s "$run/display" || exit 90
 DISPLAY=$(cat "$run/display")
 export DISPLAY
 dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK DISPLAY XDG_CURRENT_DESKTOP \
@@ -138,16 +92,13 @@ dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK DISPLAY XDG_CURRENT_
 # The portal -wlr exits without pipewire. Pipewire gets no bus, so that it neither starts the
 # portal too early nor a stray bus of its own through X11.
 env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY pipewire >"$run/log/pipewire" 2>&1 &
-pids+=($!)
-wait_for 50 test -S "$XDG_RUNTIME_DIR/pipewire-0" || exit 91
+bed_pids+=($!)
+bed_wait_for 50 test -S "$XDG_RUNTIME_DIR/pipewire-0" || exit 91
 /usr/libexec/xdg-desktop-portal-wlr -l INFO >"$run/log/portal-wlr" 2>&1 &
-pids+=($!)
-wait_for 50 gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
-    -m org.freedesktop.DBus.GetNameOwner org.freedesktop.impl.portal.desktop.wlr || exit 92
+bed_pids+=($!)
+bed_wait_for 50 bed_on_bus org.freedesktop.impl.portal.desktop.wlr || exit 92
 # -gtk only because the portal offers Screenshot when some backend offers Access
 /usr/libexec/xdg-desktop-portal >"$run/log/portal" 2>&1 &
-pids+=($!)
-wait_for 100 bash -c 'gdbus introspect --session -d org.freedesktop.portal.Desktop \
-    -o /org/freedesktop/portal/desktop | grep -q "interface org.freedesktop.portal.Screenshot"' ||
-    exit 93
+bed_pids+=($!)
+bed_wait_for_screenshot_portal || exit 93
 "$@"

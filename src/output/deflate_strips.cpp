@@ -12,7 +12,7 @@
 namespace
 {
 
-constexpr size_t Window = 32 * 1024; // the farthest deflate looks back
+constexpr size_t Window = size_t(32) * 1024; // the farthest deflate looks back
 
 struct CompressedStrip {
     QByteArray bytes;

@@ -25,6 +25,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform
 {
@@ -130,7 +131,7 @@ QImage kwinShot(const QString& method, QVariantList arguments)
     {
         // the call keeps copies of the writing end until it goes: read meanwhile, so that KWin
         // never waits on a full pipe, and to the end once only KWin's end is left open
-        const QDBusPendingReply<QVariantMap> reply = send(method, arguments, ends[1]);
+        const QDBusPendingReply<QVariantMap> reply = send(method, std::move(arguments), ends[1]);
         while (!reply.isFinished()) {
             if (deadline.hasExpired())
                 failCapture(noPicture());

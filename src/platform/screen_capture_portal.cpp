@@ -38,7 +38,7 @@ constexpr int AskingPatienceMs = 40000;
 // The portal's own dialog waits for the person, who may take a while to pick.
 constexpr int DialogPatienceMs = 5 * 60 * 1000;
 // The largest picture file read back: a screen of 16k x 8k pixels, barely compressed.
-constexpr qint64 PictureFileLimit = 512 * 1024 * 1024;
+constexpr qint64 PictureFileLimit = qint64(512) * 1024 * 1024;
 
 // What the desktop's store says about screenshots without a dialog for this program.
 enum class Permission { Unknown, Allowed, Refused };

@@ -84,6 +84,9 @@ int runWindows(FgApplication& app, const CommandLine& line, Services services)
 
 } // namespace
 
+// The windows' failures are caught by the handler that ran into them (ui/handlers.h), with
+// FgApplication::notify as the last net; what could still escape here is memory running out.
+// NOLINTNEXTLINE(bugprone-exception-escape)
 int main(int argc, char** argv)
 {
     const auto parsed = parseCommandLine(argumentsAfterName(argc, argv));

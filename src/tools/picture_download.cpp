@@ -80,7 +80,7 @@ QString receive(QNetworkAccessManager& network, const QUrl& url, QIODevice& file
         reply->abort();
     };
     const QString tooLarge =
-        QStringLiteral("larger than %1 MB").arg(limits.maxBytes / double(1 << 20));
+        QStringLiteral("larger than %1 MB").arg(double(limits.maxBytes) / (1 << 20));
     qint64 written = 0;
     const auto take = [&](const QByteArray& part) {
         written += part.size();
