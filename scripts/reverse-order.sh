@@ -2,7 +2,7 @@
 # Runs every QtTest program of the suite with its test functions in reverse order, each with the
 # command, environment and time limit ctest gives it, on a private display as scripts/test.sh
 # does: a test that passes only on what an earlier one left behind fails here.
-# Usage: reverse-order.sh [REGEX]   (only the ctest tests whose names match)
+# Usage: reverse-order.sh [ctest options that pick tests, such as -R REGEX or -E REGEX]
 set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${FG_BUILD_DIR:-$here/build}"
@@ -15,7 +15,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 export QTWEBENGINE_DISABLE_SANDBOX=1
 cd "$build" || exit 1
-ctest --show-only=json-v1 -R "${1:-.}" | python3 -c '
+ctest --show-only=json-v1 "$@" | python3 -c '
 import json, os, subprocess, sys
 
 def prop(test, name, default):
