@@ -128,6 +128,7 @@ class TestWebPictures : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void cleanup();
     void downloadsThePicturesOfAPage();
     void refusesWhatItCannotDo_data();
     void refusesWhatItCannotDo();
@@ -173,6 +174,13 @@ void TestWebPictures::initTestCase()
         page.mid(page.indexOf("<script>"))};
     QFile secret(dir_.filePath("secret.gif"));
     QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("private") > 0);
+}
+
+// An answer whose dialog never opened (the refused browser's) still holds the finished test's
+// locals; it must not answer the next test's dialog.
+void TestWebPictures::cleanup()
+{
+    fgtest::cancelPendingAnswers();
 }
 
 // Every picture of the page, with what became of it: saved under its own name or a free one
