@@ -106,17 +106,19 @@ public Q_SLOTS:
         caller.replace('.', '_');
         const QString expected = "/org/freedesktop/portal/desktop/request/" + caller + "/" +
                                  options.value("handle_token").toString();
-        if (!script.forgedFile.isEmpty()) {
-            forger_.send(response(expected, 0, script.forgedFile));
-            // a round trip behind it: the bus has passed the forgery on before the portal answers
-            forger_.call(QDBusMessage::createMethodCall(
-                "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetId"));
-        }
         const QString handle =
             script.ownHandle ? "/org/freedesktop/portal/desktop/request/old/1" : expected;
         setDelayedReply(true);
         bus_.send(message().createReply(QVariant::fromValue(QDBusObjectPath(handle))));
-        bus_.send(response(handle, script.response, script.file));
+        if (script.forgedFile.isEmpty()) {
+            bus_.send(response(handle, script.response, script.file));
+            return {};
+        }
+        forger_.send(response(expected, 0, script.forgedFile));
+        // the portal answers when the program has had the forgery for a while
+        QTimer::singleShot(500, this, [this, handle] {
+            bus_.send(response(handle, script.response, script.file));
+        });
         return {};
     }
 
