@@ -16,16 +16,6 @@ namespace
 
 const char* const NoDefaultPrinter = "Unable to print: there is no default printer.";
 
-std::string refusalText(const QPrinter& printer)
-{
-    if (!printer.isValid())
-        return "Unable to print: no printer is available.";
-    if (!printer.outputFileName().isEmpty())
-        return "Unable to print: cannot write \"" + printer.outputFileName().toStdString() + "\".";
-    return "Unable to print: the printer \"" + printer.printerName().toStdString() +
-           "\" did not accept the job.";
-}
-
 // A begun job that is never ended keeps the printer's file or spooler connection open and never
 // reaches the paper, so the job ends however the drawing goes.
 class PrintJob
@@ -59,14 +49,6 @@ private:
     QPainter painter_;
 };
 
-void drawPicture(QPainter& painter, QPagedPaintDevice& page, const QImage& picture)
-{
-    // The painter starts at the printable area's corner, and the device's width and height are
-    // that area in printer pixels.
-    const QSize printable(page.width(), page.height());
-    painter.drawImage(printDestination(page.logicalDpiY(), printable), picture);
-}
-
 } // namespace
 
 QRect printDestination(int dotsPerInch, QSize printableArea)
@@ -75,21 +57,18 @@ QRect printDestination(int dotsPerInch, QSize printableArea)
     return {inch, 3 * inch, printableArea.width() - 2 * inch, printableArea.height() - 6 * inch};
 }
 
-void PrintImage(QPrinter& printer, const QImage& picture)
+void drawPrintedPicture(QPainter& painter, QPagedPaintDevice& page, const QImage& picture)
 {
-    requireNonEmpty(picture);
-    printer.setPageOrientation(QPageLayout::Portrait);
-    printer.setDocName(QString());
-    PrintJob job(printer, [&] { return refusalText(printer); });
-    drawPicture(job.painter(), printer, picture);
-    job.finish();
+    // the device's width and height are the printable area in printer pixels
+    const QSize printable(page.width(), page.height());
+    painter.drawImage(printDestination(page.logicalDpiY(), printable), picture);
 }
 
 void PrintImage(const QImage& picture)
 {
     requireNonEmpty(picture);
     printOnDefaultPrinter(QPageLayout::Portrait, [&](QPainter& painter, QPagedPaintDevice& page) {
-        drawPicture(painter, page, picture);
+        drawPrintedPicture(painter, page, picture);
     });
 }
 
@@ -115,12 +94,4 @@ void printOnDefaultPrinter(std::optional<QPageLayout::Orientation> orientation,
         job.finish();
     }
     platform::printPdf(name, QString(), pdf);
-}
-
-std::unique_ptr<QPrinter> defaultPrinter()
-{
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull())
-        throw std::runtime_error(NoDefaultPrinter);
-    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }

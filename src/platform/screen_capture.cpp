@@ -76,6 +76,11 @@ QImage grabScreen(const QRect& area)
     return screenCapture().grabScreen(area);
 }
 
+void startGrabbingScreen(const QRect& area)
+{
+    screenCapture().startGrab(area);
+}
+
 std::optional<WindowShot> grabActiveWindow()
 {
     return screenCapture().grabActiveWindow();

@@ -50,6 +50,10 @@ public:
 
     // Whether the compositor, not the program, decides where windows go.
     virtual bool windowsPlacedByCompositor() const = 0;
+
+    // Starts reading `area` now, in the background where the session allows it, for the next
+    // grabScreen of the same area; where it does not, the grab happens when asked.
+    virtual void startGrab(const QRect& /*area*/) {}
 };
 
 std::unique_ptr<ScreenCapture> makeX11Capture();
@@ -79,6 +83,10 @@ QImage cutOut(const QImage& picture, const QRect& area);
 // area.size(). Parts of the area that lie off the screen come out black. Throws
 // CaptureFailure when the session refuses.
 QImage grabScreen(const QRect& area);
+
+// Starts reading `area` of the screen at once, while the caller goes on (building its window);
+// the next grabScreen of the same area gives that picture. Elsewhere nothing happens.
+void startGrabbingScreen(const QRect& area);
 
 // The primary screen's size in pixels.
 QSize primaryScreenSize();

@@ -13,6 +13,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <future>
 #include <memory>
 #include <utility>
 
@@ -216,10 +217,9 @@ QImage pictureOwning(SharedSegment& segment, const XImage& image)
                   QImage::Format_RGB32, detach, memory);
 }
 
-// The first grab, at start-up, while the window is still being built: a fresh segment costs the
-// server a page fault for each page it writes, and a fresh picture to copy into costs as much
-// again. So the first grab's segment becomes its picture, and the kept segment is made by the
-// second grab.
+// The first grab, at start-up: a fresh segment costs the server a page fault for each page it
+// writes, and a fresh picture to copy into costs as much again. So the first grab's segment
+// becomes its picture, and the kept segment is made by the second grab.
 QImage grabFirst(Display* display, const QRect& area)
 {
     const size_t bytes = size_t(area.width()) * area.height() * 4;
@@ -232,12 +232,11 @@ QImage grabFirst(Display* display, const QRect& area)
 
 // The screen's pixels in `area`, which lies on the screen `root`; a null picture when shared
 // memory is not available (a display on another machine) or the layout is not RGB32.
-QImage grabShared(Display* display, const QRect& area, const QRect& root)
+QImage grabShared(Display* display, const QRect& area, const QRect& root, bool first)
 {
     if (!XShmQueryExtension(display))
         return {};
-    static bool firstDone = false;
-    if (!std::exchange(firstDone, true))
+    if (first)
         return grabFirst(display, area);
     SharedSegment* segment = segmentFor(display, root);
     if (!segment)
@@ -299,18 +298,52 @@ public:
     std::optional<WindowShot> grabActiveWindow() override;
     QSize primaryScreenSize() override;
     bool windowsPlacedByCompositor() const override { return false; }
+    void startGrab(const QRect& area) override;
 
 private:
     std::optional<QRect> activeWindowFrame();
+    QImage takeStartedGrab(const QRect& area);
+
+    bool firstGrabDone_ = false;
+    QRect startedArea_;
+    std::future<QImage> started_;
 };
 
 } // namespace
+
+void X11Capture::startGrab(const QRect& area)
+{
+    Display* display = qtDisplay();
+    if (!display || started_.valid() || area.isEmpty() || !rootRect(display).contains(area) ||
+        !XShmQueryExtension(display))
+        return;
+    startedArea_ = area;
+    firstGrabDone_ = true; // the next grab makes the kept segment
+    // Fresh memory costs the server and us a page fault for every page: the grab is done as a
+    // first one, on the other core and a connection of its own, while the caller goes on.
+    started_ = std::async(std::launch::async, [name = QByteArray(DisplayString(display)), area] {
+        const std::unique_ptr<Display, int (*)(Display*)> own(XOpenDisplay(name.constData()),
+                                                              &XCloseDisplay);
+        return own ? grabFirst(own.get(), area) : QImage();
+    });
+}
+
+// The started grab when it was of `area`, waiting for it; none when there was none. The grab
+// is settled in any case, so that nothing else reads the server meanwhile.
+QImage X11Capture::takeStartedGrab(const QRect& area)
+{
+    if (!started_.valid())
+        return {};
+    QImage picture = started_.get();
+    return area == startedArea_ ? picture : QImage();
+}
 
 std::optional<QRect> X11Capture::activeWindowFrame()
 {
     Display* display = qtDisplay();
     if (!display)
         return std::nullopt;
+    takeStartedGrab(QRect());
     XErrorTrap trap(display);
     const Window frame = topLevelFrame(display, activeWindow(display));
     XWindowAttributes attributes{};
@@ -334,12 +367,16 @@ QImage X11Capture::grabScreen(const QRect& area)
 {
     if (area.isEmpty())
         return QImage(area.size(), QImage::Format_RGB32);
+    QImage started = takeStartedGrab(area);
+    if (!started.isNull())
+        return started;
     Display* display = qtDisplay();
     const QRect root = rootRect(display);
     const QRect onScreen = area.intersected(root);
     QImage part;
     if (!onScreen.isEmpty()) {
-        part = display ? grabShared(display, onScreen, root) : QImage();
+        const bool first = !std::exchange(firstGrabDone_, true);
+        part = display ? grabShared(display, onScreen, root, first) : QImage();
         if (part.isNull())
             part = grabThroughQt(onScreen);
     }

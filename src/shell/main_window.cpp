@@ -71,6 +71,8 @@ QCheckBox* makeCheckBox(QGroupBox* group, const QString& caption, int top)
 
 TForm1::TForm1(Services services, QWidget* parent) : QWidget(parent), services_(services)
 {
+    // the screen as it was before this window, read while the window is being built
+    platform::startGrabbingScreen(QRect(QPoint(0, 0), platform::primaryScreenSize()));
     setWindowTitle(QStringLiteral("Framegrove - Screen Capture and More"));
     fillBackground(*this, FormGray);
     resize(756, 603);
@@ -225,10 +227,6 @@ void TForm1::FormCreate()
 
     const QSize screenSize = platform::primaryScreenSize();
     Image1->resize(screenSize);
-    // a new drawing surface is white: that is what shows when the first capture is refused
-    QImage blank(screenSize, QImage::Format_RGB32);
-    blank.fill(Qt::white);
-    Image1->setPicture(blank);
 
     const QString roaming = platform::roamingAppDataFolder();
     // the last-used folder is kept beside, not where a broken environment would put it
@@ -240,6 +238,12 @@ void TForm1::FormCreate()
     ArrangeControls();
     // a session that refuses the picture is reported, and the program starts all the same
     runHandler(services_.messages, [this] { GrabScreen(); });
+    if (Image1->picture().isNull()) {
+        // a new drawing surface is white: that is what shows when the first capture is refused
+        QImage blank(screenSize, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        Image1->setPicture(blank);
+    }
 }
 
 void TForm1::createWorkDir()

@@ -1,6 +1,7 @@
 #include "capture/delay_dialog.h"
 #include "fg_test.h"
 #include "pattern_window.h"
+#include "platform/screen_capture.h"
 #include "shell/main_window.h"
 #include "ui/picture_box.h"
 
@@ -33,6 +34,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void captureEqualsTheScreen();
+    void startedGrabIsTheScreen_data();
+    void startedGrabIsTheScreen();
     void capturesOnSecondTick();
     void stampOnMainImageAndSurface();
     void delayDialogArmsNothing_data();
@@ -83,6 +86,39 @@ void TestScreenCapture::captureEqualsTheScreen()
     QCOMPARE(captured.pixel(place.topLeft() + QPoint(5, 5)), qRgb(255, 0, 0));
     QCOMPARE(captured.pixel(place.bottomRight() - QPoint(5, 15)), qRgb(255, 255, 0));
     QCOMPARE(fgtest::firstDifference(form_->Image3->picture(), captured), QString());
+}
+
+void TestScreenCapture::startedGrabIsTheScreen_data()
+{
+    QTest::addColumn<QRect>("started");
+    QTest::addColumn<QRect>("asked");
+    const QRect screen(QPoint(0, 0), QGuiApplication::primaryScreen()->size());
+    const QRect part(40, 60, 300, 220), partlyOff(-20, -10, 200, 100);
+    QTest::newRow("main window's start-up picture") << QRect() << screen;
+    QTest::newRow("the whole screen") << screen << screen;
+    QTest::newRow("a part") << part << part;
+    QTest::newRow("another area than started") << screen << part;
+    QTest::newRow("partly off the screen") << partlyOff << partlyOff;
+}
+
+// The screen read in the background while the program goes on, compared with ImageMagick's.
+void TestScreenCapture::startedGrabIsTheScreen()
+{
+    QFETCH(QRect, started);
+    QFETCH(QRect, asked);
+    fgtest::PatternWindow pattern(QRect(60, 80, 320, 200));
+    pattern.show();
+    QVERIFY(fgtest::waitUntilOnScreen(pattern));
+    const QImage screen = fgtest::importRootWindow();
+    QImage picture;
+    if (started.isNull()) {
+        const TForm1 form(fgtest::services());
+        picture = form.Image1->picture();
+    } else {
+        platform::startGrabbingScreen(started);
+        picture = platform::grabScreen(asked);
+    }
+    QCOMPARE(fgtest::firstDifference(picture, screen.copy(asked)), QString());
 }
 
 void TestScreenCapture::capturesOnSecondTick()

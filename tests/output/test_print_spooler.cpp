@@ -169,9 +169,9 @@ void TestPrintSpooler::pictureReachesThePaper()
     std::unique_ptr<QPrinter> printer;
     try {
         haveQueue(true);
-        printer = defaultPrinter();
+        printer = fgtest::defaultPrinter();
         if (how == "routine") {
-            PrintImage(*printer, picture);
+            PrintImage(picture);
         } else {
             TForm1 form(fgtest::services());
             form.Image1->setPicture(picture);

@@ -1,8 +1,12 @@
 #include "printed_page.h"
 
 #include "fg_test.h"
+#include "output/picture_errors.h"
+#include "output/printing.h"
 
 #include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <array>
 #include <cstdlib>
@@ -121,6 +125,28 @@ QString misplacedPicture(const QImage& page, int renderDotsPerInch, QRect expect
                 .arg(QuarterColours[i] & 0xFFFFFF, 6, 16, QChar('0'));
     }
     return {};
+}
+
+void printOn(QPrinter& printer, const QImage& picture)
+{
+    requireNonEmpty(picture);
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setDocName(QString());
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw std::runtime_error("the printer " + printer.printerName().toStdString() + " (" +
+                                 printer.outputFileName().toStdString() + ") did not begin");
+    drawPrintedPicture(painter, printer, picture);
+    if (!painter.end())
+        throw std::runtime_error("the job did not end");
+}
+
+std::unique_ptr<QPrinter> defaultPrinter()
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        throw std::runtime_error("the spooler has no default printer");
+    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
 } // namespace fgtest

@@ -5,6 +5,10 @@
 #include <QSizeF>
 #include <QString>
 
+#include <memory>
+
+class QPrinter;
+
 namespace fgtest
 {
 
@@ -28,5 +32,13 @@ QImage renderFirstPage(const QString& pdf, int dotsPerInch);
 // is wrong, or nothing.
 QString misplacedPicture(const QImage& page, int renderDotsPerInch, QRect expected,
                          int pageDotsPerInch);
+
+// The picture printed the program's way onto a printer of the test's own (a PDF file, a queue of
+// the test's spooler), as a one-page portrait job with no title. Throws std::runtime_error when
+// the picture is empty or the printer cannot begin the job.
+void printOn(QPrinter& printer, const QImage& picture);
+
+// The spooler's default printer at its own resolution; throws std::runtime_error without one.
+std::unique_ptr<QPrinter> defaultPrinter();
 
 } // namespace fgtest
