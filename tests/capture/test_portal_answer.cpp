@@ -1,6 +1,6 @@
 // The screenshot portal's answer as the program takes it: a stand-in portal on a private bus of
 // the test's own answers from its own thread (the program's request blocks the main one), while
-// another client of the bus tries to answer first.
+// another client of the bus tries to answer before it.
 #include "fg_test.h"
 #include "platform/screen_capture.h"
 
@@ -16,50 +16,9 @@
 namespace
 {
 
-// A dbus-daemon of the test's own that starts no services: nothing of the person's desktop
-// answers on it.
-class PrivateBus
-{
-public:
-    PrivateBus()
-    {
-        QFile config(folder_.filePath("bus.conf"));
-        if (!config.open(QIODevice::WriteOnly))
-            return;
-        config.write(QString(R"(<busconfig>
-  <listen>unix:dir=%1</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow receive_sender="*"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>)")
-                         .arg(folder_.path())
-                         .toUtf8());
-        config.close();
-        daemon_.start("dbus-daemon",
-                      {"--config-file", config.fileName(), "--nofork", "--print-address=1"});
-        if (daemon_.waitForReadyRead(10000))
-            address_ = daemon_.readLine().trimmed();
-    }
-    ~PrivateBus()
-    {
-        daemon_.kill();
-        daemon_.waitForFinished();
-    }
-    QString address() const { return QString::fromUtf8(address_); }
-
-private:
-    // a bus address cannot name a folder with spaces, as the application's name has
-    QTemporaryDir folder_{QDir::tempPath() + "/fg-bus-XXXXXX"};
-    QProcess daemon_;
-    QByteArray address_;
-};
-
 // How the stand-in answers the next Screenshot request.
 struct Script {
-    QString forgedFile;     // another client answers first on the expected path, naming this file
+    QString forgedFile;     // another client answers before the portal, naming this file
     bool ownHandle = false; // the portal names a Request object of its own, as older ones did
     uint response = 0;
     QString file; // the file the portal names
@@ -174,7 +133,7 @@ private Q_SLOTS:
     void portalAnswer();
 
 private:
-    std::unique_ptr<PrivateBus> bus_;
+    std::unique_ptr<fgtest::PrivateBus> bus_;
     QThread thread_;
     std::unique_ptr<StandInPortal> portal_;
 };
@@ -182,10 +141,10 @@ private:
 void TestPortalAnswer::initTestCase()
 {
     // the bus must be ours before this process first reaches for one
-    bus_ = std::make_unique<PrivateBus>();
+    bus_ = std::make_unique<fgtest::PrivateBus>();
     QVERIFY(!bus_->address().isEmpty());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().toUtf8());
-    portal_ = std::make_unique<StandInPortal>(bus_->address());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus_->address());
+    portal_ = std::make_unique<StandInPortal>(QString::fromUtf8(bus_->address()));
     portal_->moveToThread(&thread_);
     thread_.start();
     QVERIFY(portal_->serve());
