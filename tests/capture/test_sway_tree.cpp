@@ -1,6 +1,7 @@
 #include "platform/screen_capture.h"
 #include "platform/sway_ipc.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -69,11 +70,15 @@ private:
         if (::recv(client.get(), request, sizeof request, MSG_WAITALL) != sizeof request)
             return;
         ::send(client.get(), head.constData(), size_t(head.size()), MSG_NOSIGNAL);
+        // a program still waiting after 6 s has failed already: hang up rather than hold the test
+        const QDeadlineTimer patience(6000);
         for (const char byte : body) {
             if (::send(client.get(), &byte, 1, MSG_NOSIGNAL) != 1 || readable(client.get(), gapMs))
                 return; // the program gave up and hung up
+            if (patience.hasExpired())
+                return;
         }
-        readable(client.get(), 10000);
+        readable(client.get(), int(patience.remainingTime()));
     }
 
     QTemporaryDir folder_;
