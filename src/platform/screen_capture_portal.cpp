@@ -92,8 +92,9 @@ QString noAnswer(int patienceMs)
 }
 
 // One Screenshot request. The portal answers it later with a Response signal on a Request
-// object whose path it derives from our bus name and the token we chose, so the answer is
-// listened for before the request is sent; only the portal itself may give it.
+// object: the one its reply names, which older portals choose themselves and may answer on at
+// once. So every Response of the portal's is listened for before the request goes out, and the
+// one on the named object taken; only the portal itself may give it.
 class PortalRequest : public QObject
 {
     Q_OBJECT
@@ -103,15 +104,13 @@ public:
         static int serial = 0;
         token_ =
             QStringLiteral("framegrove%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-        QString sender = bus_.baseService().mid(1); // ":1.42" becomes "1_42"
-        sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-        listen(QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token_));
+        bus_.connect(portal_, QString(), RequestInterface, QStringLiteral("Response"), this,
+                     SLOT(answered(uint, QVariantMap, QDBusMessage)));
     }
     ~PortalRequest() override
     {
-        for (const QString& path : paths_)
-            bus_.disconnect(portal_, path, RequestInterface, QStringLiteral("Response"), this,
-                            SLOT(answered(uint, QVariantMap, QDBusMessage)));
+        bus_.disconnect(portal_, QString(), RequestInterface, QStringLiteral("Response"), this,
+                        SLOT(answered(uint, QVariantMap, QDBusMessage)));
     }
     PortalRequest(const PortalRequest&) = delete;
     PortalRequest& operator=(const PortalRequest&) = delete;
@@ -133,10 +132,7 @@ public:
                     ? noAnswer(patienceMs)
                     : QStringLiteral("the desktop's screenshot portal is not available (%1).")
                           .arg(reply.errorMessage()));
-        // portals older than the token rule name their own Request object
         handle_ = reply.arguments().first().value<QDBusObjectPath>().path();
-        if (!paths_.contains(handle_))
-            listen(handle_);
         if (!answers_.contains(handle_)) {
             QTimer::singleShot(deadline.remainingTime(), &loop_, &QEventLoop::quit);
             loop_.exec();
@@ -186,18 +182,10 @@ private:
         return file;
     }
 
-    void listen(const QString& path)
-    {
-        bus_.connect(portal_, path, RequestInterface, QStringLiteral("Response"), this,
-                     SLOT(answered(uint, QVariantMap, QDBusMessage)));
-        paths_.append(path);
-    }
-
     QDBusConnection bus_;
     QString portal_;
     QString token_;
     QString handle_;
-    QStringList paths_;
     QEventLoop loop_;
     QHash<QString, Answer> answers_;
 };

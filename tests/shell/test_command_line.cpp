@@ -21,45 +21,6 @@
 namespace
 {
 
-// A private session bus for the test and the programs it starts, which starts the program for a
-// request as the installed service file has it; ends with the test.
-class PrivateBus
-{
-public:
-    PrivateBus()
-    {
-        QFile service(folder_.filePath("org.framegrove.Framegrove.service"));
-        QFile config(folder_.filePath("bus.conf"));
-        if (!service.open(QIODevice::WriteOnly) || !config.open(QIODevice::WriteOnly))
-            return;
-        service.write("[D-BUS Service]\nName=org.framegrove.Framegrove\nExec=" FG_PROGRAM
-                      " --activated\n");
-        // the system's session bus, with this folder's service file first
-        config.write(QString(R"(<busconfig>
-  <servicedir>%1</servicedir>
-  <include>/usr/share/dbus-1/session.conf</include>
-</busconfig>)")
-                         .arg(folder_.path())
-                         .toUtf8());
-        config.close();
-        daemon_.start("dbus-daemon",
-                      {"--config-file", config.fileName(), "--nofork", "--print-address=1"});
-        if (daemon_.waitForReadyRead(10000))
-            address_ = daemon_.readLine().trimmed();
-    }
-    ~PrivateBus()
-    {
-        daemon_.kill();
-        daemon_.waitForFinished();
-    }
-    QByteArray address() const { return address_; }
-
-private:
-    QTemporaryDir folder_;
-    QProcess daemon_;
-    QByteArray address_;
-};
-
 struct Run {
     int status = -1;
     QByteArray output, error;
@@ -116,15 +77,18 @@ private Q_SLOTS:
     void busStartsTheProgram();
 
 private:
-    std::unique_ptr<PrivateBus> bus_;
+    std::unique_ptr<fgtest::PrivateBus> bus_;
     std::unique_ptr<fgtest::PatternWindow> pattern_;
     std::unique_ptr<ActiveWindow> front_;
 };
 
 void TestCommandLine::initTestCase()
 {
-    // the bus must be ours before this process or its children first reach for one
-    bus_ = std::make_unique<PrivateBus>();
+    // the bus must be ours before this process or its children first reach for one; it starts
+    // the program for a request as the installed service file has it
+    bus_ = std::make_unique<fgtest::PrivateBus>(QMap<QString, QByteArray>{
+        {"org.framegrove.Framegrove.service",
+         "[D-BUS Service]\nName=org.framegrove.Framegrove\nExec=" FG_PROGRAM " --activated\n"}});
     QVERIFY(!bus_->address().isEmpty());
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus_->address());
     pattern_ = std::make_unique<fgtest::PatternWindow>(QRect(0, 0, 256, 200));

@@ -53,6 +53,42 @@ void isolateUserFolders()
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
+PrivateBus::PrivateBus(const QMap<QString, QByteArray>& services)
+{
+    for (auto service = services.begin(); service != services.end(); ++service) {
+        QFile file(folder_.filePath(service.key()));
+        if (!file.open(QIODevice::WriteOnly) || file.write(service.value()) < 0)
+            return;
+    }
+    QFile config(folder_.filePath("bus.conf"));
+    if (!config.open(QIODevice::WriteOnly))
+        return;
+    config.write(QString(R"(<busconfig>
+  <type>session</type>
+  <listen>unix:dir=%1</listen>
+  <servicedir>%1</servicedir>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow receive_sender="*"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>)")
+                     .arg(folder_.path())
+                     .toUtf8());
+    config.close();
+    daemon_.start("dbus-daemon",
+                  {"--config-file", config.fileName(), "--nofork", "--print-address=1"});
+    if (daemon_.waitForReadyRead(10000))
+        address_ = daemon_.readLine().trimmed();
+}
+
+PrivateBus::~PrivateBus()
+{
+    daemon_.kill();
+    daemon_.waitForFinished();
+}
+
 QByteArray runPeer(const QString& program, const QStringList& arguments)
 {
     QProcess process;

@@ -6,6 +6,7 @@
 #include "ui/messages.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QList>
 #include <QPointer>
@@ -66,6 +67,26 @@ Services services();
 // Gives the test its own home and settings folders, so that nothing of the person's own is
 // read or written; called before the application object exists.
 void isolateUserFolders();
+
+// A session bus of the test's own, for it and the programs it starts, ended with the test. It
+// starts the services of `services` (file name -> the service file's text) and none of the
+// person's.
+class PrivateBus
+{
+public:
+    explicit PrivateBus(const QMap<QString, QByteArray>& services = {});
+    ~PrivateBus();
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+    // empty when the bus did not start
+    QByteArray address() const { return address_; }
+
+private:
+    // a bus address cannot name a folder with spaces, as the application's name has
+    QTemporaryDir folder_{QDir::tempPath() + "/fg-bus-XXXXXX"};
+    QProcess daemon_;
+    QByteArray address_;
+};
 
 // Runs a peer program and returns its standard output; fails the test when it fails.
 QByteArray runPeer(const QString& program, const QStringList& arguments);
