@@ -125,8 +125,8 @@ template <typename Dialog> void answerWhenOpen(std::function<void(Dialog&)> answ
         poll->deleteLater();
         const QPointer<Dialog> open(dialog);
         answer(*dialog);
-        // a check that failed inside the answer left before closing the dialog: closed here, the
-        // test ends with that failure instead of waiting on the dialog until ctest gives up
+        // a check that failed in the answer left it early: the dialog is closed all the same, so
+        // that its modal loop ends and the failure shows instead of a hang until the timeout
         if (open && open->isVisible() && QTest::currentTestFailed())
             open->close();
     });
