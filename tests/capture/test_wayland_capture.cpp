@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <csignal>
 
 namespace
@@ -75,6 +76,29 @@ QImage screenWhenItShows(const QImage& expected)
         }))
         qWarning("the screen did not come to show what was expected");
     return screen;
+}
+
+const QString PortalName = "org.freedesktop.portal.Desktop";
+
+// Whether the screenshot portal answers on the bus, with its Screenshot interface.
+bool portalServes()
+{
+    QDBusMessage introspect =
+        QDBusMessage::createMethodCall(PortalName, "/org/freedesktop/portal/desktop",
+                                       "org.freedesktop.DBus.Introspectable", "Introspect");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(introspect, QDBus::Block, 2000);
+    return reply.type() == QDBusMessage::ReplyMessage &&
+           reply.arguments().value(0).toString().contains("org.freedesktop.portal.Screenshot");
+}
+
+// The portal as the bed started it, started again where a test stopped it: the bed's bus does
+// not start it by itself.
+bool portalStarted()
+{
+    if (portalServes())
+        return true;
+    QProcess::startDetached("/usr/libexec/xdg-desktop-portal", {});
+    return QTest::qWaitFor(portalServes, 30000);
 }
 
 QRect rectOf(const Edges& edges)
@@ -138,6 +162,7 @@ void TestWaylandCapture::initTestCase()
 
 void TestWaylandCapture::init()
 {
+    QVERIFY(portalStarted());
     form_ = std::make_unique<TForm1>(fgtest::services());
     form_->showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
@@ -239,6 +264,18 @@ void TestWaylandCapture::cropSurfaceCoversTheOutput()
 
 void TestWaylandCapture::primaryOutputAmongOthers()
 {
+    // the layout as the other tests know it comes back however this one ends
+    const auto restore = qScopeGuard([this] {
+        sway("output HEADLESS-2 disable");
+        sway("output HEADLESS-1 position 0 0 scale 1");
+        if (!QTest::qWaitFor([] {
+                return QGuiApplication::screens().size() == 1 &&
+                       QGuiApplication::primaryScreen()->devicePixelRatio() == 1.0;
+            }))
+            qWarning("the layout did not come back to one output");
+        sway("[title=\"^fgtest pattern\"] move absolute position 100 120");
+        screenWhenItShows(before_);
+    });
     // another output at the layout's corner, and the primary one at twice the pixels
     QVERIFY(sway("create_output"));
     QVERIFY(sway("output HEADLESS-2 resolution 640x480 position 0 0"));
@@ -269,8 +306,7 @@ void TestWaylandCapture::portalFailureIsReported()
 {
     QFETCH(int, signal);
     QFETCH(QString, says);
-    const uint portal =
-        QDBusConnection::sessionBus().interface()->servicePid("org.freedesktop.portal.Desktop");
+    const uint portal = QDBusConnection::sessionBus().interface()->servicePid(PortalName);
     QVERIFY(portal > 0);
     const QImage kept = form_->Image1->picture();
     ::kill(pid_t(portal), signal);
@@ -288,7 +324,17 @@ void TestWaylandCapture::portalFailureIsReported()
 
 void TestWaylandCapture::startsWithoutPortal()
 {
-    // the portal is gone since the last row: the start-up capture was refused, the window is up
+    const uint portal = QDBusConnection::sessionBus().interface()->servicePid(PortalName);
+    QVERIFY(portal > 0);
+    ::kill(pid_t(portal), SIGTERM);
+    QVERIFY(QTest::qWaitFor([] {
+        return !QDBusConnection::sessionBus().interface()->isServiceRegistered(PortalName);
+    }));
+    fgtest::appMessages().shown.clear();
+    form_ = std::make_unique<TForm1>(fgtest::services());
+    form_->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    // the start-up capture was refused, the window is up
     QCOMPARE(fgtest::appMessages().shown.size(), 1);
     QVERIFY(fgtest::appMessages().shown[0].text.contains("is not available"));
     QVERIFY(form_->isVisible());
