@@ -8,12 +8,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${FG_BUILD_DIR:-$here/build}"
 
 source "$here/scripts/xsession.sh"
-trap stop_private_display EXIT
-if [ -z "${DISPLAY:-}" ]; then
-    start_private_display 1280x1024x24 wm || exit 1
-    unset WAYLAND_DISPLAY
-fi
-export QTWEBENGINE_DISABLE_SANDBOX=1
+prepare_test_display || exit 1
 cd "$build" || exit 1
 ctest --show-only=json-v1 "$@" | python3 -c '
 import json, os, subprocess, sys

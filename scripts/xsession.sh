@@ -44,3 +44,15 @@ start_private_display() {
         done
     fi
 }
+
+# For the scripts that run the tests: without a display, a private one with a window manager,
+# read the X server's way, stopped when the script exits. The web tool's browser refuses to
+# start its sandbox as root.
+prepare_test_display() {
+    trap stop_private_display EXIT
+    if [ -z "${DISPLAY:-}" ]; then
+        start_private_display 1280x1024x24 wm || return 1
+        unset WAYLAND_DISPLAY
+    fi
+    export QTWEBENGINE_DISABLE_SANDBOX=1
+}
