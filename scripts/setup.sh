@@ -8,7 +8,7 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format clang-tidy
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev
-    libjpeg62-turbo-dev libpng-dev zlib1g-dev libx11-dev libxext-dev libcups2-dev
+    libjpeg62-turbo-dev libpng-dev zlib1g-dev libx11-dev libxext-dev libxrandr-dev libcups2-dev
     # fuzzing: clang with libFuzzer
     clang libclang-rt-14-dev
     # run and test: display, window manager, input, peers that check our output

@@ -26,7 +26,7 @@ std::optional<QString> stampText(bool withDate, bool withTime, const QDate& date
 }
 
 void StampDateTime(QImage& picture, int componentHeight, bool withDate, bool withTime,
-                   const QColor& color)
+                   const QColor& color, qreal scale)
 {
     if (!withDate && !withTime)
         return;
@@ -34,5 +34,6 @@ void StampDateTime(QImage& picture, int componentHeight, bool withDate, bool wit
     const QDate date = QDate::currentDate();
     const QTime time = QTime::currentTime();
     const auto text = stampText(withDate, withTime, date, time, QLocale::system());
-    drawTextCell(picture, QPoint(15, componentHeight - 25), *text, surfaceFont(8), color, true);
+    const QPoint corner(qRound(15 * scale), componentHeight - qRound(25 * scale));
+    drawTextCell(picture, corner, *text, surfaceFont(8, scale), color, true);
 }

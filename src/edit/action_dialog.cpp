@@ -7,6 +7,7 @@
 #include "output/picture_errors.h"
 #include "output/printing.h"
 #include "output/save_operations.h"
+#include "platform/screen_capture.h"
 #include "ui/handlers.h"
 #include "ui/messages.h"
 #include "ui/picture_box.h"
@@ -134,7 +135,8 @@ void TFrmopt::FormCreate()
 void TFrmopt::setPicture(const QImage& picture, QSize shownSize)
 {
     Image1->setPicture(picture);
-    Image1->resize(shownSize);
+    Image1->resize(Image1->sizeShowing(shownSize));
+    shownPixels_ = shownSize;
     Image3 = picture;
     // an empty cut-out would show as nothing at all
     LblEmpty->setVisible(picture.isNull() || picture.width() == 0 || picture.height() == 0);
@@ -168,13 +170,14 @@ void TFrmopt::cmdtextClick()
     const QString text = textDialog_.Edbox1->text();
     if (text.isEmpty())
         return;
-    const QPoint start =
-        textStart(Image1->width(), Image1->height(), textDialog_.across(), textDialog_.down());
+    const QPoint start = textStart(shownPixels_.width(), shownPixels_.height(),
+                                   textDialog_.across(), textDialog_.down());
     utovrin9::TextX = start.x();
     utovrin9::TextY = start.y();
     const bool opaque = !textDialog_.Chktransparent->isChecked();
     Image1->editPicture([&](QImage& picture) {
-        drawTextCell(picture, start, text, surfaceFont(utovrin13::TextSize),
+        drawTextCell(picture, start, text,
+                     surfaceFont(utovrin13::TextSize, platform::screenPixels().scale),
                      colourFromBgr(utovrin13::TextColor), opaque);
     });
 }

@@ -76,6 +76,7 @@ private:
     void buildOptions();
 
     CropTarget target_;
+    QSize shownPixels_; // the picture's place as the window or area had it, in device pixels
     TFrmtext& textDialog_;
     Services services_;
 };

@@ -12,7 +12,7 @@ int pointsToPixels(int points, double dotsPerInch)
     return static_cast<int>(std::lround(points * dotsPerInch / 72.0));
 }
 
-QFont surfaceFont(int points)
+QFont surfaceFont(int points, qreal scale)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setStyle(QFont::StyleNormal);
@@ -22,7 +22,7 @@ QFont surfaceFont(int points)
     if (points > 0) {
         const QScreen* screen = QGuiApplication::primaryScreen();
         const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
-        font.setPixelSize(pointsToPixels(points, dpi));
+        font.setPixelSize(pointsToPixels(points, dpi * scale));
     }
     return font;
 }

@@ -8,8 +8,10 @@
 
 // The font that every new drawing surface starts with: the desktop's user-interface face, in
 // regular style, at `points` converted to pixels at the screen's resolution (8 points are 11
-// pixels at 96 dots per inch). Zero or fewer points leave the face's default height.
-QFont surfaceFont(int points);
+// pixels at 96 dots per inch). A picture of `scale` device pixels to a logical one gets the
+// resolution of its device pixels (8 points are 21 pixels at 200 %). Zero or fewer points
+// leave the face's default height.
+QFont surfaceFont(int points, qreal scale = 1.0);
 
 // Pixel height of a font of `points` points at `dotsPerInch`, rounded as Windows does.
 int pointsToPixels(int points, double dotsPerInch);

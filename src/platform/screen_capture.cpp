@@ -86,9 +86,19 @@ std::optional<WindowShot> grabActiveWindow()
     return screenCapture().grabActiveWindow();
 }
 
+QImage grabPrimaryScreen()
+{
+    return screenCapture().grabPrimaryScreen();
+}
+
+ScreenPixels screenPixels()
+{
+    return screenCapture().primaryScreen();
+}
+
 QSize primaryScreenSize()
 {
-    return screenCapture().primaryScreenSize();
+    return screenPixels().device.size();
 }
 
 bool windowsPlacedByCompositor()

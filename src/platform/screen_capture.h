@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/screen_pixels.h"
+
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -25,8 +27,8 @@ public:
 // Throws the CaptureFailure that says the screen could not be captured, and why.
 [[noreturn]] void failCapture(const QString& why);
 
-// A window captured alone: its outer rectangle (frame and title bar included) in screen
-// coordinates and its pixels.
+// A window captured alone: its outer rectangle (frame and title bar included) in device pixels
+// from the primary screen's corner, and its pixels.
 struct WindowShot {
     QRect frame;
     QImage picture;
@@ -37,16 +39,24 @@ class ScreenCapture
 public:
     virtual ~ScreenCapture() = default;
 
-    // The screen's pixels inside `area` (the primary screen's pixel coordinates) as an RGB32
-    // picture of exactly area.size(); what lies off the screen is black. Throws CaptureFailure.
+    // The screen's pixels inside `area` (device pixels from the primary screen's corner) as an
+    // RGB32 picture of exactly area.size(); what lies off the screen is black. Throws
+    // CaptureFailure.
     virtual QImage grabScreen(const QRect& area) = 0;
+
+    // The primary screen whole, in its device pixels. Throws CaptureFailure.
+    virtual QImage grabPrimaryScreen()
+    {
+        return grabScreen(QRect(QPoint(), primaryScreen().device.size()));
+    }
 
     // The window the person works in, frame and title bar included; none when there is none.
     // Throws CaptureFailure.
     virtual std::optional<WindowShot> grabActiveWindow() = 0;
 
-    // The primary screen's size in real (device) pixels.
-    virtual QSize primaryScreenSize() = 0;
+    // Where the primary screen lies in logical coordinates and in device pixels. Where only a
+    // picture tells the device pixels (a compositor's), as the last picture told them.
+    virtual ScreenPixels primaryScreen() = 0;
 
     // Whether the compositor, not the program, decides where windows go.
     virtual bool windowsPlacedByCompositor() const = 0;
@@ -79,16 +89,23 @@ QImage cutOut(const QImage& picture, const QRect& area);
 
 // ---- The capture of this session, for the rest of the program ----
 
-// The screen's pixels inside `area` (screen coordinates), as an RGB32 picture of exactly
-// area.size(). Parts of the area that lie off the screen come out black. Throws
-// CaptureFailure when the session refuses.
+// The screen's pixels inside `area` (device pixels from the primary screen's corner), as an
+// RGB32 picture of exactly area.size(). Parts of the area that lie off the screen come out black.
+// Throws CaptureFailure when the session refuses.
 QImage grabScreen(const QRect& area);
 
 // Starts reading `area` of the screen at once, while the caller goes on (building its window);
 // the next grabScreen of the same area gives that picture. Elsewhere nothing happens.
 void startGrabbingScreen(const QRect& area);
 
-// The primary screen's size in pixels.
+// The primary screen whole, in its device pixels, whatever the desktop's scale. Throws
+// CaptureFailure when the session refuses.
+QImage grabPrimaryScreen();
+
+// How the primary screen's logical coordinates map to its device pixels in this session.
+ScreenPixels screenPixels();
+
+// The primary screen's size in device pixels.
 QSize primaryScreenSize();
 
 // The window the person works in; none when no window is active or its rectangle cannot be

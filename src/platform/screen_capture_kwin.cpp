@@ -16,7 +16,6 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QTemporaryFile>
 #include <QTimer>
 
@@ -249,19 +248,6 @@ private:
     std::optional<QRect> place_;
 };
 
-// How many device pixels the primary screen has to a logical one.
-qreal screenScale()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->devicePixelRatio() : 1.0;
-}
-
-QRect scaled(const QRect& logical, qreal scale)
-{
-    return QRect(qRound(logical.x() * scale), qRound(logical.y() * scale),
-                 qRound(logical.width() * scale), qRound(logical.height() * scale));
-}
-
 class KWinCapture : public ScreenCapture
 {
 public:
@@ -272,8 +258,7 @@ public:
         if (area.isEmpty() || !granted_)
             return refused_->grabScreen(area);
         try {
-            const QImage layout = kwinShot(QStringLiteral("CaptureWorkspace"), {withoutPointer()});
-            return cutOut(layout, area.translated(-layoutCorner()));
+            return pixels_.cut(workspace(), area);
         } catch (const Refused&) {
             granted_ = false;
             return refused_->grabScreen(area);
@@ -292,11 +277,32 @@ public:
         }
     }
 
-    QSize primaryScreenSize() override { return refused_->primaryScreenSize(); }
+    QImage grabPrimaryScreen() override
+    {
+        if (!granted_)
+            return refused_->grabPrimaryScreen();
+        try {
+            return pixels_.primaryOf(workspace());
+        } catch (const Refused&) {
+            granted_ = false;
+            return refused_->grabPrimaryScreen();
+        }
+    }
+
+    ScreenPixels primaryScreen() override
+    {
+        return granted_ ? pixels_.current() : refused_->primaryScreen();
+    }
 
     bool windowsPlacedByCompositor() const override { return true; }
 
 private:
+    // The whole layout at its outputs' own resolution.
+    static QImage workspace()
+    {
+        return kwinShot(QStringLiteral("CaptureWorkspace"), {withoutPointer()});
+    }
+
     // The frame alone, cut out of KWin's picture of it, over the screen's picture of the same
     // place: where the window is opaque, its own pixels, also where another window covers it;
     // its rounded corners come back transparent and show what the screen shows there.
@@ -309,8 +315,10 @@ private:
         const std::optional<QRect> frame = FramePlace().ask();
         if (!frame || frame->isEmpty())
             return std::nullopt;
-        const QRect onScreen = scaled(frame->translated(-primaryOrigin()), screenScale());
-        QImage picture = grabScreen(onScreen);
+        const QImage everything = workspace();
+        pixels_.learnFrom(everything);
+        const QRect onScreen = pixels_.current().toDevice(*frame);
+        QImage picture = pixels_.cut(everything, onScreen);
         const QPoint corner = frameCorner(withShadow);
         const QRect inside =
             QRect(corner, picture.size()).intersected(withShadow.rect()).translated(-corner);
@@ -343,26 +351,9 @@ private:
         return left < argb.width() ? QPoint(left, top) : QPoint();
     }
 
-    // Where screen coordinates start: the primary screen's corner in the layout.
-    static QPoint primaryOrigin()
-    {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        return screen ? screen->geometry().topLeft() : QPoint();
-    }
-
-    // The layout's top-left corner in the primary screen's pixels.
-    static QPoint layoutCorner()
-    {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        if (!screen)
-            return QPoint();
-        return scaled(QRect(screen->virtualGeometry().topLeft() - primaryOrigin(), QSize()),
-                      screenScale())
-            .topLeft();
-    }
-
     std::unique_ptr<ScreenCapture> refused_;
     bool granted_ = true;
+    LayoutPixels pixels_;
 };
 
 } // namespace

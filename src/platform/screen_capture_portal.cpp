@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
@@ -212,18 +211,6 @@ QImage readPortalPicture(const QString& file)
     return picture.convertToFormat(QImage::Format_RGB32);
 }
 
-// The layout's coordinates (Qt's screen geometry) in device pixels of the primary screen, whose
-// top-left corner is the origin of screen coordinates.
-QRect toScreenPixels(const QRect& layout)
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const qreal scale = screen ? screen->devicePixelRatio() : 1.0;
-    const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
-    const QPoint corner = layout.topLeft() - origin;
-    return QRect(qRound(corner.x() * scale), qRound(corner.y() * scale),
-                 qRound(layout.width() * scale), qRound(layout.height() * scale));
-}
-
 class PortalCapture : public ScreenCapture
 {
 public:
@@ -231,13 +218,10 @@ public:
     {
         if (area.isEmpty())
             return QImage(area.size(), QImage::Format_RGB32);
-        const QImage everything = screenshot();
-        // the picture spans all outputs from the layout's top-left corner
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        const QRect layout = screen ? screen->virtualGeometry() : QRect();
-        const QPoint corner = toScreenPixels(QRect(layout.topLeft(), QSize())).topLeft();
-        return cutOut(everything, area.translated(-corner));
+        return pixels_.cut(screenshot(), area);
     }
+
+    QImage grabPrimaryScreen() override { return pixels_.primaryOf(screenshot()); }
 
     std::optional<WindowShot> grabActiveWindow() override
     {
@@ -247,19 +231,18 @@ public:
             const std::optional<QRect> frame = swayFocusedWindow(sway);
             if (!frame)
                 return std::nullopt;
-            const QRect onScreen = toScreenPixels(*frame);
-            return WindowShot{onScreen, grabScreen(onScreen)};
+            // the frame's device pixels are known once the picture is taken
+            const QImage everything = screenshot();
+            pixels_.learnFrom(everything);
+            const QRect onScreen = pixels_.current().toDevice(*frame);
+            return WindowShot{onScreen, pixels_.cut(everything, onScreen)};
         }
         // elsewhere the person picks the window in the portal's own dialog
         const QImage picked = request(true);
         return WindowShot{QRect(QPoint(), picked.size()), picked};
     }
 
-    QSize primaryScreenSize() override
-    {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        return screen ? toScreenPixels(screen->geometry()).size() : QSize();
-    }
+    ScreenPixels primaryScreen() override { return pixels_.current(); }
 
     bool windowsPlacedByCompositor() const override { return true; }
 
@@ -305,6 +288,7 @@ private:
 
     Permission permission_ = Permission::Unknown;
     bool refusalTold_ = false;
+    LayoutPixels pixels_;
 };
 
 } // namespace

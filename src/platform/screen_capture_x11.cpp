@@ -10,6 +10,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrandr.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -23,12 +24,41 @@ namespace platform
 namespace
 {
 
-QImage grabThroughQt(const QRect& area)
+// Qt's grab, where the server shares no memory: it counts in logical pixels from the primary
+// screen's corner, and gives the device pixels behind them.
+QImage grabThroughQt(const QRect& area, const ScreenPixels& pixels)
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return {};
-    return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+    const QRect device = area.translated(-pixels.device.topLeft());
+    const QRect logical(devicePixelAt(device.topLeft(), 1 / pixels.scale),
+                        logicalSizeFor(device.size(), pixels.scale));
+    QImage picture =
+        screen->grabWindow(0, logical.x(), logical.y(), logical.width(), logical.height())
+            .toImage();
+    picture.setDevicePixelRatio(1);
+    return picture.size() == area.size() ? picture : picture.copy(QRect(QPoint(), area.size()));
+}
+
+// The monitor RandR calls primary, else its first, in the root window's pixels; none where the
+// server keeps no monitors.
+QRect primaryMonitor(Display* display)
+{
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XRRQueryExtension(display, &event, &error) || !XRRQueryVersion(display, &major, &minor) ||
+        major * 100 + minor < 105)
+        return {};
+    int count = 0;
+    const std::unique_ptr<XRRMonitorInfo, decltype(&XRRFreeMonitors)> monitors(
+        XRRGetMonitors(display, DefaultRootWindow(display), True, &count), &XRRFreeMonitors);
+    if (!monitors || count <= 0)
+        return {};
+    const XRRMonitorInfo* primary = &monitors.get()[0];
+    for (int i = 0; i < count; ++i)
+        if (monitors.get()[i].primary)
+            primary = &monitors.get()[i];
+    return QRect(primary->x, primary->y, primary->width, primary->height);
 }
 
 QRect rootRect(Display* display)
@@ -296,7 +326,7 @@ class X11Capture : public ScreenCapture
 public:
     QImage grabScreen(const QRect& area) override;
     std::optional<WindowShot> grabActiveWindow() override;
-    QSize primaryScreenSize() override;
+    ScreenPixels primaryScreen() override;
     bool windowsPlacedByCompositor() const override { return false; }
     void startGrab(const QRect& area) override;
 
@@ -311,10 +341,13 @@ private:
 
 } // namespace
 
-void X11Capture::startGrab(const QRect& area)
+void X11Capture::startGrab(const QRect& asked)
 {
     Display* display = qtDisplay();
-    if (!display || started_.valid() || area.isEmpty() || !rootRect(display).contains(area) ||
+    if (!display)
+        return;
+    const QRect area = asked.translated(primaryScreen().device.topLeft());
+    if (started_.valid() || area.isEmpty() || !rootRect(display).contains(area) ||
         !XShmQueryExtension(display))
         return;
     startedArea_ = area;
@@ -352,7 +385,8 @@ std::optional<QRect> X11Capture::activeWindowFrame()
         return std::nullopt;
     const int border = attributes.border_width;
     return QRect(attributes.x, attributes.y, attributes.width + 2 * border,
-                 attributes.height + 2 * border);
+                 attributes.height + 2 * border)
+        .translated(-primaryScreen().device.topLeft());
 }
 
 std::optional<WindowShot> X11Capture::grabActiveWindow()
@@ -363,10 +397,12 @@ std::optional<WindowShot> X11Capture::grabActiveWindow()
     return WindowShot{*frame, grabScreen(*frame)};
 }
 
-QImage X11Capture::grabScreen(const QRect& area)
+QImage X11Capture::grabScreen(const QRect& asked)
 {
-    if (area.isEmpty())
-        return QImage(area.size(), QImage::Format_RGB32);
+    if (asked.isEmpty())
+        return QImage(asked.size(), QImage::Format_RGB32);
+    const ScreenPixels pixels = primaryScreen();
+    const QRect area = asked.translated(pixels.device.topLeft()); // in the root window
     QImage started = takeStartedGrab(area);
     if (!started.isNull())
         return started;
@@ -378,7 +414,7 @@ QImage X11Capture::grabScreen(const QRect& area)
         const bool first = !std::exchange(firstGrabDone_, true);
         part = display ? grabShared(display, onScreen, root, first) : QImage();
         if (part.isNull())
-            part = grabThroughQt(onScreen);
+            part = grabThroughQt(onScreen, pixels);
     }
     if (onScreen == area && part.format() == QImage::Format_RGB32)
         return part; // the usual case: the pixels as the server gave them, not copied again
@@ -390,10 +426,17 @@ QImage X11Capture::grabScreen(const QRect& area)
     return picture;
 }
 
-QSize X11Capture::primaryScreenSize()
+ScreenPixels X11Capture::primaryScreen()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().size() : QSize();
+    const QRect logical = screen ? screen->geometry() : QRect();
+    const qreal factor = screen ? screen->devicePixelRatio() : 1.0;
+    Display* display = qtDisplay();
+    QRect device = display ? primaryMonitor(display) : QRect();
+    if (device.isEmpty()) // Qt keeps a screen's corner in the server's pixels
+        device = QRect(logical.topLeft(),
+                       QSize(qRound(logical.width() * factor), qRound(logical.height() * factor)));
+    return pixelsByFactor(logical, device, factor);
 }
 
 std::unique_ptr<ScreenCapture> makeX11Capture()

@@ -225,9 +225,6 @@ void TForm1::FormCreate()
     TopWindowRect = Edges{};
     Selecting = false;
 
-    const QSize screenSize = platform::primaryScreenSize();
-    Image1->resize(screenSize);
-
     const QString roaming = platform::roamingAppDataFolder();
     // the last-used folder is kept beside, not where a broken environment would put it
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, roaming);
@@ -240,9 +237,10 @@ void TForm1::FormCreate()
     runHandler(services_.messages, [this] { GrabScreen(); });
     if (Image1->picture().isNull()) {
         // a new drawing surface is white: that is what shows when the first capture is refused
-        QImage blank(screenSize, QImage::Format_RGB32);
+        QImage blank(platform::primaryScreenSize(), QImage::Format_RGB32);
         blank.fill(Qt::white);
         Image1->setPicture(blank);
+        Image1->resize(Image1->sizeShowing(blank.size()));
     }
 }
 

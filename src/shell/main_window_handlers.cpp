@@ -25,9 +25,15 @@
 
 void TForm1::GrabScreen()
 {
-    QImage screen = platform::grabScreen(QRect(QPoint(0, 0), Image1->size()));
-    StampDateTime(screen, Image1->height(), ChkDate->isChecked(), ChkTime->isChecked(), Qt::red);
+    QImage screen = platform::grabPrimaryScreen();
+    // the main image keeps the size the screen had when the program started
+    const QSize kept = Image1->picture().size();
+    if (!kept.isEmpty() && screen.size() != kept)
+        screen = platform::cutOut(screen, QRect(QPoint(), kept));
+    StampDateTime(screen, screen.height(), ChkDate->isChecked(), ChkTime->isChecked(), Qt::red,
+                  platform::screenPixels().scale);
     Image1->setPicture(screen);
+    Image1->resize(Image1->sizeShowing(screen.size()));
     Image3->setPicture(screen);
 }
 

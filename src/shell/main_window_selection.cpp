@@ -35,7 +35,7 @@ void TForm1::showSelectionSurface()
         return;
     }
     // the surface must sit at the screen's corner even before the window manager maximises it
-    setGeometry(QRect(QPoint(0, 0), platform::primaryScreenSize()));
+    setGeometry(platform::screenPixels().logical);
     showMaximized();
 }
 
@@ -45,7 +45,7 @@ void TForm1::EnterSelectionMode()
     for (QWidget* control : std::initializer_list<QWidget*>{ScrollBox1, GroupBox1, GroupBox2,
                                                             GroupBox3, GroupBox4, Label1})
         control->hide();
-    Image3->setGeometry(QRect(QPoint(0, 0), platform::primaryScreenSize()));
+    Image3->setGeometry(QRect(QPoint(0, 0), Image3->sizeShowing(Image3->picture().size())));
     Image3->show();
 }
 
@@ -190,7 +190,7 @@ void TForm1::TopWindowIntoDialog()
     const QColor windowText = QApplication::palette().color(QPalette::WindowText);
     Frmopt->Image1->editPicture([&](QImage& picture) {
         StampDateTime(picture, size.height(), ChkDate->isChecked(), ChkTime->isChecked(),
-                      windowText);
+                      windowText, platform::screenPixels().scale);
     });
     Frmopt->runWithWorkingPicture();
 }

@@ -62,11 +62,13 @@ QImage capture(const CommandLine& line)
         if (!shot || !isWorkedIn(shot->frame))
             fail("no window is active, so there is none to capture");
         StampDateTime(shot->picture, shot->picture.height(), line.stampDate, line.stampTime,
-                      QGuiApplication::palette().color(QPalette::WindowText));
+                      QGuiApplication::palette().color(QPalette::WindowText),
+                      platform::screenPixels().scale);
         return shot->picture;
     }
-    QImage screen = platform::grabScreen(QRect(QPoint(0, 0), platform::primaryScreenSize()));
-    StampDateTime(screen, screen.height(), line.stampDate, line.stampTime, Qt::red);
+    QImage screen = platform::grabPrimaryScreen();
+    StampDateTime(screen, screen.height(), line.stampDate, line.stampTime, Qt::red,
+                  platform::screenPixels().scale);
     return screen;
 }
 

@@ -1,0 +1,109 @@
+#include "platform/screen_pixels.h"
+
+#include "platform/screen_capture.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QtMath>
+
+namespace platform
+{
+
+namespace
+{
+
+// Products of a logical coordinate and a scale come out a hair off the device pixel they name
+// (266.6667 x 1.5); this much is still that pixel.
+constexpr qreal PixelSlack = 1e-3;
+
+int pixelFloor(qreal at)
+{
+    return qFloor(at + PixelSlack);
+}
+
+int pixelCeil(qreal at)
+{
+    return qCeil(at - PixelSlack);
+}
+
+// Qt's whole layout and its primary screen, in logical coordinates.
+QRect qtLayout()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->virtualGeometry() : QRect();
+}
+
+QRect qtPrimary()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect();
+}
+
+} // namespace
+
+QRect ScreenPixels::toDevice(const QRectF& layout) const
+{
+    const QPointF from = (layout.topLeft() - logical.topLeft()) * scale;
+    const QPointF to = (layout.bottomRight() - logical.topLeft()) * scale; // exclusive corner
+    return QRect(QPoint(pixelFloor(from.x()), pixelFloor(from.y())),
+                 QPoint(pixelCeil(to.x()) - 1, pixelCeil(to.y()) - 1));
+}
+
+ScreenPixels pixelsByFactor(const QRect& logical, const QRect& device, qreal factor)
+{
+    return ScreenPixels{logical, device, factor > 0 ? factor : 1.0};
+}
+
+ScreenPixels pixelsOfLayoutPicture(const QRect& layout, const QRect& primary, QSize picture)
+{
+    if (layout.isEmpty() || picture.isEmpty())
+        return ScreenPixels{primary, QRect(QPoint(), picture), 1.0};
+    const qreal measured = qreal(picture.width()) / layout.width();
+    const qreal scale = qMax<qreal>(1, qRound(measured * 120)) / 120.0;
+    if (primary == layout || primary.isEmpty()) // one screen: the picture is all of it
+        return ScreenPixels{layout, QRect(QPoint(), picture), scale};
+    ScreenPixels pixels{layout, QRect(QPoint(), picture), scale};
+    const QRect inPicture = pixels.toDevice(primary).intersected(QRect(QPoint(), picture));
+    return ScreenPixels{primary, inPicture, scale};
+}
+
+QPoint devicePixelAt(QPointF onSurface, qreal scale)
+{
+    return QPoint(pixelFloor(onSurface.x() * scale), pixelFloor(onSurface.y() * scale));
+}
+
+QSize logicalSizeFor(QSize pixels, qreal scale)
+{
+    return QSize(pixelCeil(pixels.width() / scale), pixelCeil(pixels.height() / scale));
+}
+
+ScreenPixels LayoutPixels::current() const
+{
+    if (!told_.device.isEmpty() && told_.logical == qtPrimary())
+        return told_;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal factor = screen ? screen->devicePixelRatio() : 1.0;
+    const QRect layout = qtLayout();
+    return pixelsOfLayoutPicture(
+        layout, qtPrimary(),
+        QSize(qRound(layout.width() * factor), qRound(layout.height() * factor)));
+}
+
+void LayoutPixels::learnFrom(const QImage& everything)
+{
+    told_ = pixelsOfLayoutPicture(qtLayout(), qtPrimary(), everything.size());
+}
+
+QImage LayoutPixels::primaryOf(const QImage& everything)
+{
+    learnFrom(everything);
+    return cutOut(everything, told_.device);
+}
+
+QImage LayoutPixels::cut(const QImage& everything, const QRect& area)
+{
+    learnFrom(everything);
+    return cutOut(everything, area.translated(told_.device.topLeft()));
+}
+
+} // namespace platform
