@@ -43,11 +43,10 @@ bool isWorkedIn(const QRect& frame)
     constexpr int FewestPixels = 4;
     if (frame.width() < FewestPixels || frame.height() < FewestPixels)
         return false;
+    const platform::ScreenPixels pixels = platform::screenPixels();
     const auto screens = QGuiApplication::screens();
     return std::any_of(screens.begin(), screens.end(), [&](const QScreen* screen) {
-        const qreal ratio = screen->devicePixelRatio();
-        const QRect logical = screen->geometry();
-        return QRect(logical.topLeft() * ratio, logical.size() * ratio).intersects(frame);
+        return pixels.toDevice(QRectF(screen->geometry())).intersects(frame);
     });
 }
 
