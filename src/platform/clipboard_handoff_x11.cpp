@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
@@ -99,6 +100,8 @@ void requireClipboardKeeper()
     Display* display = qtDisplay();
     if (!display || managerTakesOver(display))
         return;
+    if (!QFileInfo::exists(keeperPath()))
+        failToKeep("the clipboard keeper " + keeperPath() + " is missing");
     QProcess check;
     check.start(keeperPath(), {QStringLiteral("--check")});
     if (!check.waitForStarted())
