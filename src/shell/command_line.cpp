@@ -28,7 +28,9 @@ struct Options {
         "file"};
     QCommandLineOption quality{"quality", "The JPEG quality of --output, 1 to 100 (default 85).",
                                "quality"};
-    QCommandLineOption overwrite{"overwrite", "Let --output replace an existing file."};
+    QCommandLineOption overwrite{"overwrite",
+                                 "Let --output replace an existing file: a link itself, never what "
+                                 "it leads to, and never a FIFO, a device or a folder."};
     QCommandLineOption clipboard{"clipboard",
                                  "Show no window: put the picture of --screen, --window or --delay "
                                  "on the clipboard, where it stays after the program has ended."};
