@@ -183,29 +183,38 @@ void TForm1::connectHandlers()
     const auto wire = [this](const auto* sender, auto signal, auto handler) {
         connectHandler(services_.messages, sender, signal, this, handler);
     };
-    wire(cmdcap, &QPushButton::clicked, &TForm1::cmdcapClick);
-    wire(Button3, &QPushButton::clicked, &TForm1::Button3Click);
-    wire(Button5, &QPushButton::clicked, &TForm1::Button5Click);
-    wire(cmdexit, &QPushButton::clicked, &TForm1::cmdexitClick);
+    // a press that reaches a button of the hidden window (a click queued before it hid, an
+    // accessibility action) must not start anything inside the capture under way
+    const auto press = [this](const QPushButton* button, void (TForm1::*handler)()) {
+        connectHandler(services_.messages, button, &QPushButton::clicked, this,
+                       [handler](TForm1* window) {
+                           if (!window->captureUnderWay_)
+                               (window->*handler)();
+                       });
+    };
+    press(cmdcap, &TForm1::cmdcapClick);
+    press(Button3, &TForm1::Button3Click);
+    press(Button5, &TForm1::Button5Click);
+    press(cmdexit, &TForm1::cmdexitClick);
     wire(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
-    wire(cmdjpeg, &QPushButton::clicked, &TForm1::cmdjpegClick);
-    wire(cmdbitm, &QPushButton::clicked, &TForm1::cmdbitmClick);
-    wire(Button7, &QPushButton::clicked, &TForm1::Button7Click);
-    wire(Cmdclip, &QPushButton::clicked, &TForm1::CmdclipClick);
-    wire(cmdpass, &QPushButton::clicked, &TForm1::cmdpassClick);
-    wire(cmdprint, &QPushButton::clicked, &TForm1::cmdprintClick);
-    wire(cmdarea, &QPushButton::clicked, &TForm1::cmdareaClick);
+    press(cmdjpeg, &TForm1::cmdjpegClick);
+    press(cmdbitm, &TForm1::cmdbitmClick);
+    press(Button7, &TForm1::Button7Click);
+    press(Cmdclip, &TForm1::CmdclipClick);
+    press(cmdpass, &TForm1::cmdpassClick);
+    press(cmdprint, &TForm1::cmdprintClick);
+    press(cmdarea, &TForm1::cmdareaClick);
     wire(Image3, &PictureBox::mousePressed, &TForm1::Image3MouseDown);
     wire(Image3, &PictureBox::mouseMoved, &TForm1::Image3MouseMove);
     wire(Image3, &PictureBox::mouseReleased, &TForm1::Image3MouseUp);
-    wire(CmdTopWindow, &QPushButton::clicked, &TForm1::CmdTopWindowClick);
+    press(CmdTopWindow, &TForm1::CmdTopWindowClick);
     wire(Timer_For_Top_Window, &QTimer::timeout, &TForm1::Timer_For_Top_WindowTimer);
-    wire(cmdhelpl, &QPushButton::clicked, &TForm1::cmdhelplClick);
-    wire(Button2, &QPushButton::clicked, &TForm1::Button2Click);
-    wire(Button1, &QPushButton::clicked, &TForm1::Button1Click);
-    wire(CmdAllWeb, &QPushButton::clicked, &TForm1::CmdAllWebClick);
-    wire(CmdConvert, &QPushButton::clicked, &TForm1::CmdConvertClick);
-    wire(Button4, &QPushButton::clicked, &TForm1::Button4Click);
+    press(cmdhelpl, &TForm1::cmdhelplClick);
+    press(Button2, &TForm1::Button2Click);
+    press(Button1, &TForm1::Button1Click);
+    press(CmdAllWeb, &TForm1::CmdAllWebClick);
+    press(CmdConvert, &TForm1::CmdConvertClick);
+    press(Button4, &TForm1::Button4Click);
 }
 
 void TForm1::FormCreate()

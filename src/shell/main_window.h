@@ -156,8 +156,13 @@ private:
     void giveFocusBackToCrop();
     QSize outerSize() const;
 
+    // Busy: a capture under way, an area being cropped, or a dialog waiting for an answer.
     bool busy() const;
 
     Services services_;
+    // From hiding the window or sending the request until the picture or the failure is shown:
+    // through the ticks, the session's answer and any wait for the person in between. Requests
+    // and button presses meanwhile are refused, or a second capture would run inside the first.
+    bool captureUnderWay_ = false;
     bool cropAfterCapture_ = false; // the capture under way goes on into cropping an area
 };

@@ -59,6 +59,7 @@ void TForm1::showCaptureNotice(platform::CaptureNotice notice)
 
 void TForm1::armCaptureTimer(QTimer& timer, qint16 waitTicks)
 {
+    captureUnderWay_ = true;
     utovrin::TimerTicks = 0;
     utovrin::WaitTicks = waitTicks;
     hide();
@@ -76,6 +77,7 @@ void TForm1::Timer1Timer()
     if (!countTickAndCheckDue(utovrin::TimerTicks, utovrin::WaitTicks))
         return;
     Timer1->stop();
+    const auto ended = qScopeGuard([this] { captureUnderWay_ = false; });
     const bool crop = std::exchange(cropAfterCapture_, false);
     auto showAgain = qScopeGuard([this] { show(); }); // also when the session refuses
     GrabScreen();

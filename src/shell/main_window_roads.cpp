@@ -11,9 +11,7 @@
 
 bool TForm1::busy() const
 {
-    // a capture under way, an area being cropped, or a dialog waiting for an answer
-    return Timer1->isActive() || Timer_For_Top_Window->isActive() || !Image3->isHidden() ||
-           QApplication::activeModalWidget() != nullptr;
+    return captureUnderWay_ || inSelectionMode() || QApplication::activeModalWidget() != nullptr;
 }
 
 QString TForm1::takeRequest(platform::CaptureRequest request, int seconds)
@@ -41,11 +39,12 @@ QString TForm1::takeRequest(platform::CaptureRequest request, int seconds)
         break;
     case CaptureRequest::Window:
         // nothing of ours hides the window that was active; the dialog needs the event loop
-        if (fresh)
+        if (fresh) {
+            captureUnderWay_ = true;
             QTimer::singleShot(0, this, [this] {
                 runHandler(services_.messages, [this] { TopWindowIntoDialog(); });
             });
-        else
+        } else
             CmdTopWindowClick();
         break;
     case CaptureRequest::Delay:

@@ -180,6 +180,8 @@ void TForm1::Timer_For_Top_WindowTimer()
 void TForm1::TopWindowIntoDialog()
 {
     using namespace utovrin;
+    // the capture ends once the person has dealt with its picture in the dialog
+    const auto ended = qScopeGuard([this] { captureUnderWay_ = false; });
     {
         const auto showAgain = qScopeGuard([this] { show(); }); // also when the session refuses
         GrabTopWindow();

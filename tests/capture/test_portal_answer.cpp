@@ -3,6 +3,7 @@
 // another client of the bus tries to answer before it.
 #include "fg_test.h"
 #include "platform/screen_capture.h"
+#include "stand_in_portal.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -15,76 +16,6 @@
 
 namespace
 {
-
-// How the stand-in answers the next Screenshot request.
-struct Script {
-    QString forgedFile;     // another client answers before the portal, naming this file
-    bool ownHandle = false; // the portal names a Request object of its own, as older ones did
-    uint response = 0;
-    QString file; // the file the portal names
-};
-
-QDBusMessage response(const QString& path, uint code, const QString& file)
-{
-    QDBusMessage signal =
-        QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
-    QVariantMap results;
-    if (!file.isEmpty())
-        results.insert("uri", QUrl::fromLocalFile(file).toString());
-    return signal << code << results;
-}
-
-// The desktop's screenshot portal as the program sees it, answering as `script` says.
-class StandInPortal : public QObject, protected QDBusContext
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
-public:
-    explicit StandInPortal(const QString& address)
-        : bus_(QDBusConnection::connectToBus(address, "stand-in portal")),
-          forger_(QDBusConnection::connectToBus(address, "forger"))
-    {
-    }
-    ~StandInPortal() override
-    {
-        QDBusConnection::disconnectFromBus("stand-in portal");
-        QDBusConnection::disconnectFromBus("forger");
-    }
-    bool serve()
-    {
-        return bus_.registerObject("/org/freedesktop/portal/desktop", this,
-                                   QDBusConnection::ExportAllSlots) &&
-               bus_.registerService("org.freedesktop.portal.Desktop");
-    }
-    Script script;
-
-public Q_SLOTS:
-    QDBusObjectPath Screenshot(const QString&, const QVariantMap& options)
-    {
-        QString caller = message().service().mid(1);
-        caller.replace('.', '_');
-        const QString expected = "/org/freedesktop/portal/desktop/request/" + caller + "/" +
-                                 options.value("handle_token").toString();
-        const QString handle =
-            script.ownHandle ? "/org/freedesktop/portal/desktop/request/old/1" : expected;
-        setDelayedReply(true);
-        bus_.send(message().createReply(QVariant::fromValue(QDBusObjectPath(handle))));
-        if (script.forgedFile.isEmpty()) {
-            bus_.send(response(handle, script.response, script.file));
-            return {};
-        }
-        forger_.send(response(expected, 0, script.forgedFile));
-        // the portal answers when the program has had the forgery for a while
-        QTimer::singleShot(500, this, [this, handle] {
-            bus_.send(response(handle, script.response, script.file));
-        });
-        return {};
-    }
-
-private:
-    QDBusConnection bus_;
-    QDBusConnection forger_;
-};
 
 enum class Named { Nothing, Picture, Fifo, NoPicture };
 
@@ -135,7 +66,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<fgtest::PrivateBus> bus_;
     QThread thread_;
-    std::unique_ptr<StandInPortal> portal_;
+    std::unique_ptr<fgtest::StandInPortal> portal_;
 };
 
 void TestPortalAnswer::initTestCase()
@@ -144,7 +75,7 @@ void TestPortalAnswer::initTestCase()
     bus_ = std::make_unique<fgtest::PrivateBus>();
     QVERIFY(!bus_->address().isEmpty());
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus_->address());
-    portal_ = std::make_unique<StandInPortal>(QString::fromUtf8(bus_->address()));
+    portal_ = std::make_unique<fgtest::StandInPortal>(QString::fromUtf8(bus_->address()));
     portal_->moveToThread(&thread_);
     thread_.start();
     QVERIFY(portal_->serve());
