@@ -12,6 +12,11 @@ namespace platform
 namespace
 {
 
+// Desktops offer their scales in steps of 5 % (KDE; GNOME's and sway's usual ones are among
+// them), and round their logical sizes, which only a measurement of the scale shows: 2560
+// pixels at 150 % may be 1706 or 1707 logical ones.
+constexpr qreal ScaleSteps = 20;
+
 // Products of a logical coordinate and a scale come out a hair off the device pixel they name
 // (266.6667 x 1.5); this much is still that pixel.
 constexpr qreal PixelSlack = 1e-3;
@@ -59,7 +64,7 @@ ScreenPixels pixelsOfLayoutPicture(const QRect& layout, const QRect& primary, QS
     if (layout.isEmpty() || picture.isEmpty())
         return ScreenPixels{primary, QRect(QPoint(), picture), 1.0};
     const qreal measured = qreal(picture.width()) / layout.width();
-    const qreal scale = qMax<qreal>(1, qRound(measured * 120)) / 120.0;
+    const qreal scale = qMax<qreal>(1, qRound(measured * ScaleSteps)) / ScaleSteps;
     if (primary == layout || primary.isEmpty()) // one screen: the picture is all of it
         return ScreenPixels{layout, QRect(QPoint(), picture), scale};
     ScreenPixels pixels{layout, QRect(QPoint(), picture), scale};

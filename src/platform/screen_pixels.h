@@ -28,9 +28,9 @@ struct ScreenPixels {
 ScreenPixels pixelsByFactor(const QRect& logical, const QRect& device, qreal factor);
 
 // Where the compositor hands over one picture of the whole layout (`layout`, logical) of
-// `picture` pixels: the scale is that of the picture to the layout, to the nearest 120th (the
-// unit compositors give fractional scales in; their logical sizes are rounded), and the primary
-// screen is the part of the picture that shows `primary`.
+// `picture` pixels: the scale is that of the picture to the layout, to the nearest of the 5 %
+// steps desktops offer (their logical sizes are rounded), and the primary screen is the part of
+// the picture that shows `primary`.
 ScreenPixels pixelsOfLayoutPicture(const QRect& layout, const QRect& primary, QSize picture);
 
 // The device pixel under `onSurface`, a point of a surface (logical) that shows a picture of
