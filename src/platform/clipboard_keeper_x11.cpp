@@ -28,6 +28,11 @@ using Clock = std::chrono::steady_clock;
 
 // A paste that has not taken its next piece for this long has been given up by its requestor.
 constexpr auto TransferIdle = std::chrono::seconds(30);
+// The longest wait for one answer of the owner while it still holds the clipboard: encoding the
+// picture of the largest screens takes it seconds; one that takes this long has hung.
+constexpr auto OwnerAnswer = std::chrono::seconds(120);
+// How often the wait asks the server whether the owner still holds the clipboard.
+constexpr auto OwnerCheck = std::chrono::seconds(1);
 // Large pastes served at once; a new one beyond it drops the one idle longest.
 constexpr size_t MaxTransfers = 64;
 
@@ -90,6 +95,7 @@ public:
         if (XGetSelectionOwner(display_, clipboard_) != owner)
             return false;
         const Time now = serverTime();
+        owner_ = owner;
         Offer list;
         if (!fetch(targets_, now, list) || list.type != XA_ATOM)
             return false;
@@ -212,15 +218,23 @@ private:
         return None;
     }
 
-    // The next event that `wanted` accepts, or false after five seconds without one.
+    // The next event that `wanted` accepts; false once the owner no longer holds the clipboard, or
+    // has not answered for two minutes.
     template <typename Wanted> bool waitFor(XEvent& event, Wanted wanted)
     {
-        const auto until = Clock::now() + std::chrono::seconds(5);
+        const auto until = Clock::now() + OwnerAnswer;
+        auto nextCheck = Clock::now() + OwnerCheck;
         while (Clock::now() < until) {
             while (XPending(display_)) {
                 XNextEvent(display_, &event);
                 if (wanted(event))
                     return true;
+            }
+            if (Clock::now() >= nextCheck) {
+                // an owner that has gone, or given the clipboard up, answers no more
+                if (owner_ != None && XGetSelectionOwner(display_, clipboard_) != owner_)
+                    return false;
+                nextCheck = Clock::now() + OwnerCheck;
             }
             pollfd connection{ConnectionNumber(display_), POLLIN, 0};
             poll(&connection, 1, 100);
@@ -383,6 +397,7 @@ private:
 
     Display* display_;
     Window window_ = None;
+    Window owner_ = None; // whose clipboard is being copied
     Atom clipboard_, lock_, targets_, timestamp_, incr_, incoming_;
     size_t chunk_ = 0;
     Time since_ = CurrentTime;

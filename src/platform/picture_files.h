@@ -40,9 +40,10 @@ public:
     // Open for writing, unbuffered, so that a full disk fails the write itself.
     QFile& file() { return file_; }
 
-    // Closes the file and gives it the name `path` in the same folder, unless something of that
-    // name exists (a link too, even one that leads nowhere): false then, and the file stays as it
-    // is. Throws std::runtime_error "Unable to write to <path>: <why>" for any other failure.
+    // Sends the bytes to the disk, closes the file and gives it the name `path` in the same
+    // folder, unless something of that name exists (a link too, even one that leads nowhere):
+    // false then, and the file stays as it is, to take another name. Throws std::runtime_error
+    // "Unable to write to <path>: <why>" for any other failure.
     bool takeName(const QString& path);
 
     // Closes the file and puts it in the place of the entry `path`, whatever that held: a link

@@ -108,6 +108,9 @@ NewFileInFolder::~NewFileInFolder()
 
 void NewFileInFolder::finishWriting(const QString& path)
 {
+    // done once: a name that was taken already is followed by another try
+    if (!file_.isOpen())
+        return;
     if (::fsync(file_.handle()) != 0)
         failToWrite(path, systemReason());
     file_.close();
