@@ -32,6 +32,9 @@ stop_private_display
 start_private_display 1280x1024x24 nowm || exit 1
 bench startup "$build/bench/bench_startup" "$build/framegrove" "$build/bench/bench_bare_window"
 bench capture "$build/bench/bench_capture"
+# the grab of a 2560x1600 screen at 200 %
+bench capture_200 env BED_SCREEN=2560x1600 BED_DPI=192 "$here/scripts/x11-scale-bed.sh" \
+    "$build/bench/bench_capture"
 # the browser refuses to start its sandbox as root
 if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 bench web_dialog "$build/bench/bench_web_dialog"

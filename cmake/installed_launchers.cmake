@@ -29,11 +29,12 @@ endfunction()
 
 fg_installed_folder("${FG_BINDIR}" bindir)
 fg_installed_folder("${FG_DATADIR}" datadir)
-fg_command_word("${bindir}/framegrove" FG_DBUS_EXEC)
-# a desktop entry's values have escapes of their own, a backslash being written twice, and its
-# command lines give "%" a meaning
-string(REPLACE "\\" "\\\\" FG_DESKTOP_EXEC "${FG_DBUS_EXEC}")
-string(REPLACE "%" "%%" FG_DESKTOP_EXEC "${FG_DESKTOP_EXEC}")
+fg_command_word("${bindir}/framegrove" command)
+# the values of both files have escapes of their own, a backslash being written twice (dbus-daemon
+# refuses a service file with a single one before a quote or "$"), and a desktop entry's command
+# lines give "%" a meaning
+string(REPLACE "\\" "\\\\" FG_DBUS_EXEC "${command}")
+string(REPLACE "%" "%%" FG_DESKTOP_EXEC "${FG_DBUS_EXEC}")
 
 # written beside the build first, in a folder of this installation's own so that two
 # installations from one build at once do not meet, then installed (which honours DESTDIR and

@@ -6,7 +6,8 @@
 #   PROGRAM runs inside with WAYLAND_DISPLAY, DISPLAY (Xwayland), DBUS_SESSION_BUS_ADDRESS,
 #   XDG_RUNTIME_DIR, XDG_CURRENT_DESKTOP=GNOME and BED_RUN (the bed's folder, writable) set; its
 #   exit code is the script's. As root the desktop runs as nobody. PROGRAM must be readable there.
-#   BED_LOGS=DIR copies the desktop's logs to DIR at the end. Exit 77 (a skip for ctest) where
+#   BED_SCALE=N runs the monitor at a whole-number scale. BED_LOGS=DIR copies the desktop's
+#   logs to DIR at the end. Exit 77 (a skip for ctest) where
 #   the desktop is not installed (scripts/setup.sh installs it).
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -37,7 +38,7 @@ case "${1:-}" in
     chmod 755 "$run"
     bed_prepare_bus "$run" "${bus_services[@]}"
     # gnome-shell as root is no normal session: the desktop runs as nobody
-    bed_run_session "$run" "$self" -- "$@"
+    bed_run_session "$run" "$self" BED_SCALE="${BED_SCALE:-}" -- "$@"
     status=$?
     rm -rf "$run"
     exit $status
@@ -97,6 +98,8 @@ EOF
     gsettings set org.gnome.shell welcome-dialog-last-shown-version '99'
     gsettings set org.gnome.shell enabled-extensions "['$extension']"
     gsettings set org.gnome.desktop.notifications show-banners false
+    # a whole-number scale for the monitor, read by mutter as it starts
+    [ -z "${BED_SCALE:-}" ] || gsettings set org.gnome.desktop.interface scaling-factor "$BED_SCALE"
 } 2>>"$run/log/gsettings"
 
 gnome-shell --headless --wayland --virtual-monitor 1280x1024 --wayland-display=wayland-gnome \

@@ -6,7 +6,8 @@
 #   PROGRAM runs inside with WAYLAND_DISPLAY, DISPLAY and XAUTHORITY (Xwayland),
 #   DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR, XDG_CURRENT_DESKTOP=KDE and BED_RUN (the bed's
 #   folder, writable) set; its exit code is the script's. As root the desktop runs as nobody.
-#   PROGRAM must be readable there. BED_LOGS=DIR copies the desktop's logs to DIR at the end.
+#   PROGRAM must be readable there. BED_SCALE=N runs the output at a whole-number scale, its
+#   1280x1024 pixels kept. BED_LOGS=DIR copies the desktop's logs to DIR at the end.
 #   BED_QT_LOGGING_RULES=RULES is handed to kwin and the portal backend as QT_LOGGING_RULES.
 #   BED_KDE_EXTRAS=DIR names the QML modules the portal's dialogs need (scripts/setup.sh makes
 #   them). Exit 77 (a skip for ctest) where the desktop is not installed.
@@ -54,7 +55,8 @@ case "${1:-}" in
     # org.kde.plasma.lookandfeel, which only plasma-workspace ships (with systemd and udev
     # along); scripts/setup.sh takes just those pieces out of it.
     cp -r "$BED_KDE_EXTRAS/qml" "$BED_KDE_EXTRAS/plugins" "$run/"
-    bed_run_session "$run" "$self" BED_QT_LOGGING_RULES="${BED_QT_LOGGING_RULES:-}" -- "$@"
+    bed_run_session "$run" "$self" BED_QT_LOGGING_RULES="${BED_QT_LOGGING_RULES:-}" \
+        BED_SCALE="${BED_SCALE:-}" -- "$@"
     status=$?
     rm -rf "$run"
     exit $status
@@ -83,7 +85,10 @@ echo \$\$ >"$run/environment.pid"
 exec sleep infinity
 EOF
 chmod +x "$run/environment.sh"
-QT_LOGGING_RULES=${BED_QT_LOGGING_RULES:-} "$run/kwin_wayland" --virtual --width 1280 --height 1024 --xwayland --socket wayland-kde \
+# the output has 1280x1024 pixels at any whole-number BED_SCALE; kwin takes its logical size
+scale=${BED_SCALE:-1}
+QT_LOGGING_RULES=${BED_QT_LOGGING_RULES:-} "$run/kwin_wayland" --virtual --width $((1280 / scale)) \
+    --height $((1024 / scale)) --scale "$scale" --xwayland --socket wayland-kde \
     --no-lockscreen "$run/environment.sh" >"$run/log/kwin" 2>&1 &
 bed_pids+=($!)
 bed_wait_for 600 test -s "$run/environment" || exit 90

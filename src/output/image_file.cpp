@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <memory>
 #include <stdexcept>
 
 namespace
@@ -41,11 +42,28 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
         failToWrite(path, file.errorString());
 }
 
+namespace
+{
+
+// The bytes under a hidden name beside `path`, whose name they take only when complete.
+std::unique_ptr<platform::NewFileInFolder> writeBeside(const QString& path, const QByteArray& bytes)
+{
+    auto file = std::make_unique<platform::NewFileInFolder>(QFileInfo(path).absolutePath());
+    if (!writeAll(file->file(), bytes))
+        failToWrite(path, file->file().errorString());
+    return file;
+}
+
+} // namespace
+
 bool writeNewFile(const QString& path, const QByteArray& bytes)
 {
-    // written under a hidden name beside the target, which it takes only when complete
-    platform::NewFileInFolder file(QFileInfo(path).absolutePath());
-    if (!writeAll(file.file(), bytes))
-        failToWrite(path, file.file().errorString());
-    return file.takeName(path);
+    return writeBeside(path, bytes)->takeName(path);
+}
+
+void replaceEntry(const QString& path, const QByteArray& bytes)
+{
+    // refused before anything is written beside it
+    platform::requireReplaceable(path);
+    writeBeside(path, bytes)->replaceEntry(path);
 }

@@ -1,48 +1,136 @@
 #include "platform/clipboard_handoff.h"
 #include "platform/qt_x11_display.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
 #include <csignal>
+#include <stdexcept>
 
 namespace platform
 {
 
-void handClipboardToKeeper()
+namespace
 {
-    Display* display = qtDisplay();
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!display || !clipboard->ownsClipboard())
-        return;
+
+// The keeper is given up when it has asked for nothing for this long while we were idle too.
+constexpr qint64 KeeperIdleMs = 15000;
+// A turn of the event loop this late was held up by our own work for the keeper.
+constexpr qint64 BusyTurnMs = 1000;
+
+QString keeperPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/framegrove-clipboard-keeper");
+}
+
+bool managerTakesOver(Display* display)
+{
     // a clipboard manager gets the data from Qt itself as the application ends
-    if (XGetSelectionOwner(display, XInternAtom(display, "CLIPBOARD_MANAGER", False)) != None)
-        return;
-    const Window owner = XGetSelectionOwner(display, XInternAtom(display, "CLIPBOARD", False));
-    const QString keeper =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/framegrove-clipboard-keeper");
-    qint64 pid = 0;
-    if (owner == None ||
-        !QProcess::startDetached(keeper, {QString::number(owner)}, QStringLiteral("/"), &pid))
-        return;
-    // the keeper copies the data from us: serve it until it has taken the clipboard or given up,
-    // but never hold up the exit for long
+    return XGetSelectionOwner(display, XInternAtom(display, "CLIPBOARD_MANAGER", False)) != None;
+}
+
+[[noreturn]] void failToKeep(const QString& why)
+{
+    throw std::runtime_error(
+        QString("the picture cannot stay on the clipboard: %1").arg(why).toStdString());
+}
+
+// Notes when the keeper last asked for data or for the next piece of it.
+class KeeperRequests : public QAbstractNativeEventFilter
+{
+public:
+    KeeperRequests() { QCoreApplication::instance()->installNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const int type = *static_cast<const unsigned char*>(message) & 0x7f;
+        if (type == SelectionRequest || type == PropertyNotify)
+            sinceLast_.start();
+        return false;
+    }
+
+    void touch() { sinceLast_.start(); }
+    qint64 idleMs() const { return sinceLast_.elapsed(); }
+
+private:
+    QElapsedTimer sinceLast_;
+};
+
+// Serves the keeper until it has taken the clipboard, has ended, or has stopped asking.
+void serveKeeper(QClipboard* clipboard, qint64 pid)
+{
     QEventLoop loop;
     QObject::connect(clipboard, &QClipboard::changed, &loop, [&] {
         if (!clipboard->ownsClipboard())
             loop.quit();
     });
+    KeeperRequests requests;
+    requests.touch();
+    QElapsedTimer sinceTurn;
+    sinceTurn.start();
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-        if (kill(pid_t(pid), 0) != 0)
+        // a large picture takes a while to encode for the keeper, which waits for it meanwhile
+        if (sinceTurn.restart() > BusyTurnMs)
+            requests.touch();
+        if (kill(pid_t(pid), 0) != 0 || requests.idleMs() > KeeperIdleMs)
             loop.quit();
     });
     watch.start(100);
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+ClipboardHandOver lost(const QString& why)
+{
+    return {false, "the picture did not stay on the clipboard: " + why};
+}
+
+} // namespace
+
+void requireClipboardKeeper()
+{
+    Display* display = qtDisplay();
+    if (!display || managerTakesOver(display))
+        return;
+    if (!QFileInfo::exists(keeperPath()))
+        failToKeep("the clipboard keeper " + keeperPath() + " is missing");
+    QProcess check;
+    check.start(keeperPath(), {QStringLiteral("--check")});
+    if (!check.waitForStarted())
+        failToKeep("the clipboard keeper " + keeperPath() + " does not start (" +
+                   check.errorString() + ")");
+    if (!check.waitForFinished() || check.exitStatus() != QProcess::NormalExit ||
+        check.exitCode() != 0)
+        failToKeep("the clipboard keeper " + keeperPath() + " does not reach the display");
+}
+
+ClipboardHandOver handClipboardToKeeper()
+{
+    Display* display = qtDisplay();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!display || !clipboard->ownsClipboard() || managerTakesOver(display))
+        return {};
+    const Atom selection = XInternAtom(display, "CLIPBOARD", False);
+    const Window owner = XGetSelectionOwner(display, selection);
+    qint64 pid = 0;
+    if (owner == None ||
+        !QProcess::startDetached(keeperPath(), {QString::number(owner)}, QStringLiteral("/"), &pid))
+        return lost("the clipboard keeper " + keeperPath() + " did not start");
+    serveKeeper(clipboard, pid);
+    if (clipboard->ownsClipboard())
+        return lost(kill(pid_t(pid), 0) == 0 ? "the clipboard keeper stopped taking it"
+                                             : "the clipboard keeper ended before it had it");
+    if (XGetSelectionOwner(display, selection) == None)
+        return lost("the clipboard keeper ended as it took it");
+    return {};
 }
 
 } // namespace platform

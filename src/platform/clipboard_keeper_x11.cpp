@@ -2,7 +2,9 @@
 // clipboard and no clipboard manager runs. Copies what WINDOW offers on the clipboard, takes the
 // clipboard over and serves the same data to whoever pastes, until another program takes the
 // clipboard. It holds no files open, works from "/", and its window is never mapped. One keeper
-// per display: a newer keeper takes the keeper selection and the older one leaves.
+// per display: a newer keeper takes the keeper selection once it holds the data, and the older
+// one leaves.
+// framegrove-clipboard-keeper --check: ends with status 0 when it can reach the display.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +28,11 @@ using Clock = std::chrono::steady_clock;
 
 // A paste that has not taken its next piece for this long has been given up by its requestor.
 constexpr auto TransferIdle = std::chrono::seconds(30);
+// The longest wait for one answer of the owner while it still holds the clipboard: encoding the
+// picture of the largest screens takes it seconds; one that takes this long has hung.
+constexpr auto OwnerAnswer = std::chrono::seconds(120);
+// How often the wait asks the server whether the owner still holds the clipboard.
+constexpr auto OwnerCheck = std::chrono::seconds(1);
 // Large pastes served at once; a new one beyond it drops the one idle longest.
 constexpr size_t MaxTransfers = 64;
 
@@ -33,13 +41,23 @@ constexpr size_t MaxTransfers = 64;
 std::vector<XID> missingWindows;
 
 // The same data again, as the owner gave it: type, item size in bits and the items as Xlib
-// hands them out (32-bit items are longs).
+// hands them out (32-bit items are longs). Targets that are other names of one format share the
+// items.
 struct Offer {
-    Atom target;
-    Atom type;
-    int format;
-    std::vector<unsigned char> bytes;
+    Atom target = None;
+    Atom type = None;
+    int format = 8;
+    std::shared_ptr<const std::vector<unsigned char>> bytes;
 };
+
+// Targets whose data is byte for byte that of another target, when the owner offers both: asked
+// for once, and offered under both names.
+struct OtherName {
+    const char* name;
+    const char* of;
+};
+constexpr OtherName OtherNames[] = {{"application/x-qt-image", "image/png"},
+                                    {"image/jpg", "image/jpeg"}};
 
 size_t itemBytes(int format)
 {
@@ -77,15 +95,23 @@ public:
         if (XGetSelectionOwner(display_, clipboard_) != owner)
             return false;
         const Time now = serverTime();
-        XSetSelectionOwner(display_, lock_, window_, now); // an older keeper leaves now
+        owner_ = owner;
         Offer list;
         if (!fetch(targets_, now, list) || list.type != XA_ATOM)
             return false;
-        const auto* atoms = reinterpret_cast<const long*>(list.bytes.data());
-        for (size_t i = 0; i < list.bytes.size() / sizeof(long); ++i) {
+        const auto* atoms = reinterpret_cast<const long*>(list.bytes->data());
+        const std::vector<Atom> offered(atoms, atoms + list.bytes->size() / sizeof(long));
+        for (const Atom target : offered) {
             Offer offer;
-            if (worthKeeping(Atom(atoms[i])) && fetch(Atom(atoms[i]), now, offer))
+            if (worthKeeping(target) && sameDataAs(target, offered) == None &&
+                fetch(target, now, offer))
                 offers_.push_back(std::move(offer));
+        }
+        for (const Atom target : offered) {
+            const Offer* kept = offerFor(sameDataAs(target, offered));
+            if (kept)
+                offers_.push_back({target, kept->type == kept->target ? target : kept->type,
+                                   kept->format, kept->bytes});
         }
         return !offers_.empty() && XGetSelectionOwner(display_, clipboard_) == owner;
     }
@@ -94,6 +120,7 @@ public:
     void serve()
     {
         since_ = serverTime();
+        XSetSelectionOwner(display_, lock_, window_, since_); // an older keeper leaves now
         XSetSelectionOwner(display_, clipboard_, window_, since_);
         if (XGetSelectionOwner(display_, clipboard_) != window_)
             return;
@@ -178,15 +205,36 @@ private:
         return true;
     }
 
-    // The next event that `wanted` accepts, or false after five seconds without one.
+    // The target whose data `target` repeats, when the owner offers that one too; None when
+    // `target` has data of its own.
+    Atom sameDataAs(Atom target, const std::vector<Atom>& offered)
+    {
+        for (const OtherName& other : OtherNames) {
+            const Atom original = atom(other.of);
+            if (target == atom(other.name) &&
+                std::find(offered.begin(), offered.end(), original) != offered.end())
+                return original;
+        }
+        return None;
+    }
+
+    // The next event that `wanted` accepts; false once the owner no longer holds the clipboard, or
+    // has not answered for two minutes.
     template <typename Wanted> bool waitFor(XEvent& event, Wanted wanted)
     {
-        const auto until = Clock::now() + std::chrono::seconds(5);
+        const auto until = Clock::now() + OwnerAnswer;
+        auto nextCheck = Clock::now() + OwnerCheck;
         while (Clock::now() < until) {
             while (XPending(display_)) {
                 XNextEvent(display_, &event);
                 if (wanted(event))
                     return true;
+            }
+            if (Clock::now() >= nextCheck) {
+                // an owner that has gone, or given the clipboard up, answers no more
+                if (owner_ != None && XGetSelectionOwner(display_, clipboard_) != owner_)
+                    return false;
+                nextCheck = Clock::now() + OwnerCheck;
             }
             pollfd connection{ConnectionNumber(display_), POLLIN, 0};
             poll(&connection, 1, 100);
@@ -204,13 +252,13 @@ private:
         return event.type == PropertyNotify ? event.xproperty.time : CurrentTime;
     }
 
-    // Reads and deletes the incoming property; false when it is not there.
-    bool takeProperty(Offer& into, bool append)
+    // Reads and deletes the incoming property, its items added to `items`; false when it is not
+    // there.
+    bool takeProperty(Atom& type, int& format, std::vector<unsigned char>& items)
     {
-        Atom type = None;
-        int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
+        type = None;
         if (XGetWindowProperty(display_, window_, incoming_, 0, 0x1FFFFFFF, True, AnyPropertyType,
                                &type, &format, &count, &after, &data) != Success ||
             type == None) {
@@ -218,12 +266,7 @@ private:
                 XFree(data);
             return false;
         }
-        if (!append) {
-            into.type = type;
-            into.format = format;
-            into.bytes.clear();
-        }
-        into.bytes.insert(into.bytes.end(), data, data + count * itemBytes(format));
+        items.insert(items.end(), data, data + count * itemBytes(format));
         XFree(data);
         return true;
     }
@@ -233,33 +276,35 @@ private:
         offer.target = target;
         XConvertSelection(display_, clipboard_, target, incoming_, window_, when);
         XEvent event;
+        std::vector<unsigned char> items;
         if (!waitFor(event,
                      [&](const XEvent& e) {
                          return e.type == SelectionNotify && e.xselection.target == target;
                      }) ||
-            event.xselection.property == None || !takeProperty(offer, false))
+            event.xselection.property == None || !takeProperty(offer.type, offer.format, items))
             return false;
-        if (offer.type != incr_)
-            return true;
-        // large data comes in pieces, each one after we deleted the one before; an empty piece
-        // ends it
-        offer.bytes.clear();
-        for (bool first = true;; first = false) {
+        if (offer.type == incr_ && !fetchPieces(offer, items))
+            return false;
+        offer.bytes = std::make_shared<const std::vector<unsigned char>>(std::move(items));
+        return true;
+    }
+
+    // Large data comes in pieces, each one after we deleted the one before; an empty piece ends
+    // it.
+    bool fetchPieces(Offer& offer, std::vector<unsigned char>& items)
+    {
+        items.clear();
+        for (;;) {
+            XEvent event;
             if (!waitFor(event, [&](const XEvent& e) {
                     return e.type == PropertyNotify && e.xproperty.window == window_ &&
                            e.xproperty.atom == incoming_ && e.xproperty.state == PropertyNewValue;
                 }))
                 return false;
-            const size_t before = offer.bytes.size();
-            Offer piece;
-            if (!takeProperty(piece, false))
+            const size_t before = items.size();
+            if (!takeProperty(offer.type, offer.format, items))
                 return false;
-            if (first) {
-                offer.type = piece.type;
-                offer.format = piece.format;
-            }
-            offer.bytes.insert(offer.bytes.end(), piece.bytes.begin(), piece.bytes.end());
-            if (offer.bytes.size() == before)
+            if (items.size() == before)
                 return true;
         }
     }
@@ -310,14 +355,14 @@ private:
         const Offer* offer = offerFor(target);
         if (!offer)
             return false;
-        if (offer->bytes.size() <= chunk_) {
-            putItems(requestor, property, *offer, 0, offer->bytes.size());
+        if (offer->bytes->size() <= chunk_) {
+            putItems(requestor, property, *offer, 0, offer->bytes->size());
             return true;
         }
         // too large for one request: announce the size, then one piece per deleted property,
         // until the requestor goes (or the server says it is not there at all)
         XSelectInput(display_, requestor, PropertyChangeMask | StructureNotifyMask);
-        long size = long(offer->bytes.size());
+        long size = long(offer->bytes->size());
         XChangeProperty(display_, requestor, property, incr_, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(&size), 1);
         startTransfer({requestor, property}, *offer);
@@ -327,7 +372,7 @@ private:
     void putItems(Window requestor, Atom property, const Offer& offer, size_t from, size_t bytes)
     {
         XChangeProperty(display_, requestor, property, offer.type, offer.format, PropModeReplace,
-                        offer.bytes.data() + from, int(bytes / itemBytes(offer.format)));
+                        offer.bytes->data() + from, int(bytes / itemBytes(offer.format)));
     }
 
     void sendNextPiece(Window requestor, Atom property)
@@ -342,7 +387,7 @@ private:
         }
         const size_t unit = itemBytes(transfer.offer->format);
         const size_t piece =
-            std::min(chunk_ / unit * unit, transfer.offer->bytes.size() - transfer.sent);
+            std::min(chunk_ / unit * unit, transfer.offer->bytes->size() - transfer.sent);
         putItems(requestor, property, *transfer.offer, transfer.sent, piece);
         transfer.sent += piece;
         transfer.finished = piece == 0;
@@ -352,6 +397,7 @@ private:
 
     Display* display_;
     Window window_ = None;
+    Window owner_ = None; // whose clipboard is being copied
     Atom clipboard_, lock_, targets_, timestamp_, incr_, incoming_;
     size_t chunk_ = 0;
     Time since_ = CurrentTime;
@@ -386,6 +432,13 @@ int main(int argc, char** argv)
 {
     if (argc != 2)
         return 2;
+    if (std::strcmp(argv[1], "--check") == 0) {
+        Display* display = XOpenDisplay(nullptr);
+        if (!display)
+            return 1;
+        XCloseDisplay(display);
+        return 0;
+    }
     const Window owner = Window(std::strtoul(argv[1], nullptr, 0));
     detach();
     Display* display = XOpenDisplay(nullptr);

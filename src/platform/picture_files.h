@@ -20,6 +20,11 @@ void readRegularFileInto(const QString& path, qint64 maxBytes, QByteArray& conte
 // false when one does. Throws std::runtime_error when the rename fails for another reason.
 bool renameWithoutReplacing(const QString& from, const QString& to);
 
+// Throws std::runtime_error "Unable to write to <path>: <why>" unless `path` names nothing, a
+// regular file or a link, the entries that a new file may take the place of: a FIFO, a device, a
+// socket or a folder is never replaced.
+void requireReplaceable(const QString& path);
+
 // A file of its own in a folder, under a short hidden name, for bytes that take their real name
 // only when they are complete. It is created the way the user's other programs create files (mode
 // 0666 less the umask), never through a link, and removed again unless it took its name.
@@ -35,12 +40,22 @@ public:
     // Open for writing, unbuffered, so that a full disk fails the write itself.
     QFile& file() { return file_; }
 
-    // Closes the file and gives it the name `path` in the same folder, unless something of that
-    // name exists (a link too, even one that leads nowhere): false then, and the file stays as it
-    // is. Throws std::runtime_error "Unable to write to <path>: <why>" for any other failure.
+    // Sends the bytes to the disk, closes the file and gives it the name `path` in the same
+    // folder, unless something of that name exists (a link too, even one that leads nowhere):
+    // false then, and the file stays as it is, to take another name. Throws std::runtime_error
+    // "Unable to write to <path>: <why>" for any other failure.
     bool takeName(const QString& path);
 
+    // Closes the file and puts it in the place of the entry `path`, whatever that held: a link
+    // there is replaced itself, never what it leads to. A regular file's permissions stay. Throws
+    // std::runtime_error "Unable to write to <path>: <why>", also when requireReplaceable refuses
+    // the entry by now.
+    void replaceEntry(const QString& path);
+
 private:
+    // Sends the bytes to the disk and closes the file: the disk may be found full only now.
+    void finishWriting(const QString& path);
+
     QFile file_;
     QString path_; // a file opened from its descriptor has no name of its own
     bool named_ = false;

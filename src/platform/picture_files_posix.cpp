@@ -27,6 +27,24 @@ QString systemReason()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
+[[noreturn]] void failToWrite(const QString& path, const QString& why)
+{
+    throw std::runtime_error(QString("Unable to write to %1: %2").arg(path, why).toStdString());
+}
+
+// What `path` names, itself and not what a link there leads to; st_mode 0 when nothing.
+struct stat entryAt(const QString& path)
+{
+    struct stat facts {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &facts) != 0) {
+        if (errno != ENOENT)
+            failToWrite(path, systemReason());
+        facts.st_mode = 0;
+    }
+    return facts;
+}
+
 class Descriptor
 {
 public:
@@ -78,8 +96,7 @@ NewFileInFolder::NewFileInFolder(const QString& folder)
         }
         return;
     }
-    throw std::runtime_error(
-        QString("Unable to write to %1: %2").arg(folder, systemReason()).toStdString());
+    failToWrite(folder, systemReason());
 }
 
 NewFileInFolder::~NewFileInFolder()
@@ -89,11 +106,41 @@ NewFileInFolder::~NewFileInFolder()
         ::unlink(QFile::encodeName(path_).constData());
 }
 
+void NewFileInFolder::finishWriting(const QString& path)
+{
+    // done once: a name that was taken already is followed by another try
+    if (!file_.isOpen())
+        return;
+    if (::fsync(file_.handle()) != 0)
+        failToWrite(path, systemReason());
+    file_.close();
+}
+
 bool NewFileInFolder::takeName(const QString& path)
 {
-    file_.close();
+    finishWriting(path);
     named_ = renameWithoutReplacing(path_, path);
     return named_;
+}
+
+void NewFileInFolder::replaceEntry(const QString& path)
+{
+    requireReplaceable(path);
+    const struct stat existing = entryAt(path);
+    if (S_ISREG(existing.st_mode) && ::fchmod(file_.handle(), existing.st_mode & 07777) != 0)
+        failToWrite(path, systemReason());
+    finishWriting(path);
+    // rename() puts the file in the place of the name itself, a link included
+    if (::rename(QFile::encodeName(path_).constData(), QFile::encodeName(path).constData()) != 0)
+        failToWrite(path, systemReason());
+    named_ = true;
+}
+
+void requireReplaceable(const QString& path)
+{
+    const mode_t kind = entryAt(path).st_mode & S_IFMT;
+    if (kind != 0 && kind != S_IFREG && kind != S_IFLNK)
+        failToWrite(path, "it is not a regular file, so it is not replaced");
 }
 
 QByteArray readRegularFile(const QString& path, qint64 maxBytes)
@@ -150,8 +197,7 @@ bool renameWithoutReplacing(const QString& from, const QString& to)
     }
     if (errno == EEXIST)
         return false;
-    throw std::runtime_error(
-        QString("Unable to write to %1: %2").arg(to, systemReason()).toStdString());
+    failToWrite(to, systemReason());
 }
 
 } // namespace platform

@@ -101,6 +101,17 @@ QSize primaryScreenSize()
     return screenPixels().device.size();
 }
 
+QPoint ScreenCapture::pointerPixel(QPointF global)
+{
+    const ScreenPixels pixels = primaryScreen();
+    return devicePixelAt(global - pixels.logical.topLeft(), pixels.scale);
+}
+
+QPoint pointerPixel(QPointF global)
+{
+    return screenCapture().pointerPixel(global);
+}
+
 bool windowsPlacedByCompositor()
 {
     return screenCapture().windowsPlacedByCompositor();

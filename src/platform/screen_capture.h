@@ -61,6 +61,9 @@ public:
     // Whether the compositor, not the program, decides where windows go.
     virtual bool windowsPlacedByCompositor() const = 0;
 
+    // The device pixel under the pointer at `global` (logical), from the primary screen's corner.
+    virtual QPoint pointerPixel(QPointF global);
+
     // Starts reading `area` now, in the background where the session allows it, for the next
     // grabScreen of the same area; where it does not, the grab happens when asked.
     virtual void startGrab(const QRect& /*area*/) {}
@@ -115,5 +118,10 @@ std::optional<WindowShot> grabActiveWindow();
 // Whether the compositor, not the program, decides where windows go (Wayland): a window that
 // must cover the screen is then shown full screen rather than placed and maximised.
 bool windowsPlacedByCompositor();
+
+// The device pixel, from the primary screen's corner, under the pointer of a mouse event at
+// `global` (Qt's logical coordinates): exact also where Qt rounds the pointer to whole logical
+// pixels, which at 150 % leaves two device pixels to choose from.
+QPoint pointerPixel(QPointF global);
 
 } // namespace platform

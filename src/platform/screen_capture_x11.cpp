@@ -329,6 +329,7 @@ public:
     ScreenPixels primaryScreen() override;
     bool windowsPlacedByCompositor() const override { return false; }
     void startGrab(const QRect& area) override;
+    QPoint pointerPixel(QPointF global) override;
 
 private:
     std::optional<QRect> activeWindowFrame();
@@ -437,6 +438,25 @@ ScreenPixels X11Capture::primaryScreen()
         device = QRect(logical.topLeft(),
                        QSize(qRound(logical.width() * factor), qRound(logical.height() * factor)));
     return pixelsByFactor(logical, device, factor);
+}
+
+QPoint X11Capture::pointerPixel(QPointF global)
+{
+    // Qt gives the pointer in whole logical pixels; the server has it in device pixels, and
+    // where it still lies under the event's logical pixel, it is the pixel the event was at
+    const ScreenPixels pixels = primaryScreen();
+    Display* display = qtDisplay();
+    Window root = None, child = None;
+    int x = 0, y = 0, windowX = 0, windowY = 0;
+    unsigned int buttons = 0;
+    if (!display || !XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y,
+                                   &windowX, &windowY, &buttons))
+        return ScreenCapture::pointerPixel(global);
+    const QPoint device = QPoint(x, y) - pixels.device.topLeft();
+    const QPointF logical = pixels.logical.topLeft() + QPointF(device) / pixels.scale;
+    if (logical.toPoint() != global.toPoint())
+        return ScreenCapture::pointerPixel(global);
+    return device;
 }
 
 std::unique_ptr<ScreenCapture> makeX11Capture()

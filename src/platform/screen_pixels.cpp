@@ -12,6 +12,11 @@ namespace platform
 namespace
 {
 
+// Desktops offer their scales in steps of 5 % (KDE; GNOME's and sway's usual ones are among
+// them), and round their logical sizes, which only a measurement of the scale shows: 2560
+// pixels at 150 % may be 1706 or 1707 logical ones.
+constexpr qreal ScaleSteps = 20;
+
 // Products of a logical coordinate and a scale come out a hair off the device pixel they name
 // (266.6667 x 1.5); this much is still that pixel.
 constexpr qreal PixelSlack = 1e-3;
@@ -43,28 +48,32 @@ QRect qtPrimary()
 
 QRect ScreenPixels::toDevice(const QRectF& layout) const
 {
-    const QPointF from = (layout.topLeft() - logical.topLeft()) * scale;
-    const QPointF to = (layout.bottomRight() - logical.topLeft()) * scale; // exclusive corner
+    const QPointF from = (layout.topLeft() - logical.topLeft()) * layoutScale;
+    const QPointF to = (layout.bottomRight() - logical.topLeft()) * layoutScale; // exclusive
     return QRect(QPoint(pixelFloor(from.x()), pixelFloor(from.y())),
                  QPoint(pixelCeil(to.x()) - 1, pixelCeil(to.y()) - 1));
 }
 
 ScreenPixels pixelsByFactor(const QRect& logical, const QRect& device, qreal factor)
 {
-    return ScreenPixels{logical, device, factor > 0 ? factor : 1.0};
+    const qreal scale = factor > 0 ? factor : 1.0;
+    return ScreenPixels{logical, device, scale, scale};
 }
 
-ScreenPixels pixelsOfLayoutPicture(const QRect& layout, const QRect& primary, QSize picture)
+ScreenPixels pixelsOfLayoutPicture(const QRect& layout, const QRect& primary, QSize picture,
+                                   qreal bufferScale)
 {
     if (layout.isEmpty() || picture.isEmpty())
-        return ScreenPixels{primary, QRect(QPoint(), picture), 1.0};
+        return ScreenPixels{primary, QRect(QPoint(), picture), 1.0, 1.0};
     const qreal measured = qreal(picture.width()) / layout.width();
-    const qreal scale = qMax<qreal>(1, qRound(measured * 120)) / 120.0;
+    const qreal steps = qMax<qreal>(1, qRound(measured * ScaleSteps)) / ScaleSteps;
+    const qreal surface = steps == 1.0 && bufferScale > 1 ? bufferScale : steps;
+    ScreenPixels pixels{layout, QRect(QPoint(), picture), surface, steps};
     if (primary == layout || primary.isEmpty()) // one screen: the picture is all of it
-        return ScreenPixels{layout, QRect(QPoint(), picture), scale};
-    ScreenPixels pixels{layout, QRect(QPoint(), picture), scale};
-    const QRect inPicture = pixels.toDevice(primary).intersected(QRect(QPoint(), picture));
-    return ScreenPixels{primary, inPicture, scale};
+        return pixels;
+    pixels.device = pixels.toDevice(primary).intersected(QRect(QPoint(), picture));
+    pixels.logical = primary;
+    return pixels;
 }
 
 QPoint devicePixelAt(QPointF onSurface, qreal scale)
@@ -91,7 +100,9 @@ ScreenPixels LayoutPixels::current() const
 
 void LayoutPixels::learnFrom(const QImage& everything)
 {
-    told_ = pixelsOfLayoutPicture(qtLayout(), qtPrimary(), everything.size());
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    told_ = pixelsOfLayoutPicture(qtLayout(), qtPrimary(), everything.size(),
+                                  screen ? screen->devicePixelRatio() : 1.0);
 }
 
 QImage LayoutPixels::primaryOf(const QImage& everything)

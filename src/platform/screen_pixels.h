@@ -15,7 +15,10 @@ namespace platform
 struct ScreenPixels {
     QRect logical;     // the primary screen in the layout's logical coordinates
     QRect device;      // the primary screen in the device pixels of the picture it is cut from
-    qreal scale = 1.0; // device pixels to one logical pixel
+    qreal scale = 1.0; // device pixels to one logical pixel of a window's surface
+    // device pixels to one unit of the layout, where windows are placed; the surface's scale
+    // but on GNOME, whose layout counts device pixels where it scales by whole numbers
+    qreal layoutScale = 1.0;
 
     // `layout` (logical coordinates, as a compositor tells a window's place) in device pixels
     // from the primary screen's corner: where grabScreen and TopWindowRect count from.
@@ -28,10 +31,12 @@ struct ScreenPixels {
 ScreenPixels pixelsByFactor(const QRect& logical, const QRect& device, qreal factor);
 
 // Where the compositor hands over one picture of the whole layout (`layout`, logical) of
-// `picture` pixels: the scale is that of the picture to the layout, to the nearest 120th (the
-// unit compositors give fractional scales in; their logical sizes are rounded), and the primary
-// screen is the part of the picture that shows `primary`.
-ScreenPixels pixelsOfLayoutPicture(const QRect& layout, const QRect& primary, QSize picture);
+// `picture` pixels: the scale is that of the picture to the layout, to the nearest of the 5 %
+// steps desktops offer (their logical sizes are rounded), and the primary screen is the part of
+// the picture that shows `primary`. A layout as large as the picture, where Qt draws its windows
+// at `bufferScale` > 1, counts device pixels: the windows' surfaces have that scale.
+ScreenPixels pixelsOfLayoutPicture(const QRect& layout, const QRect& primary, QSize picture,
+                                   qreal bufferScale = 1.0);
 
 // The device pixel under `onSurface`, a point of a surface (logical) that shows a picture of
 // `scale` device pixels to a logical one from its corner.

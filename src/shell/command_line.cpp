@@ -28,7 +28,9 @@ struct Options {
         "file"};
     QCommandLineOption quality{"quality", "The JPEG quality of --output, 1 to 100 (default 85).",
                                "quality"};
-    QCommandLineOption overwrite{"overwrite", "Let --output replace an existing file."};
+    QCommandLineOption overwrite{"overwrite",
+                                 "Let --output replace an existing file: a link itself, never what "
+                                 "it leads to, and never a FIFO, a device or a folder."};
     QCommandLineOption clipboard{"clipboard",
                                  "Show no window: put the picture of --screen, --window or --delay "
                                  "on the clipboard, where it stays after the program has ended."};
@@ -72,14 +74,21 @@ std::optional<platform::CaptureRequest> pickRoad(const QCommandLineParser& parse
     return picked;
 }
 
-// The delay field's reading of a number; anything but digits is a mistake here, where nobody
-// sees what it was read as.
+// Digits within the range, and nothing else: the delay field would bring anything into range, but
+// here nobody sees what it was read as.
 int delayFrom(const QString& text)
 {
     static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    if (!digits.match(text).hasMatch())
-        throw BadArguments{"--delay takes a number of seconds from 1 to 360, not '" + text + "'"};
-    return secondsFromText(text);
+    bool isNumber = false;
+    const int seconds = text.toInt(&isNumber);
+    if (!digits.match(text).hasMatch() || !isNumber || seconds < FewestDelaySeconds ||
+        seconds > MostDelaySeconds)
+        throw BadArguments{
+            QStringLiteral("--delay takes a number of seconds from %1 to %2, not '%3'")
+                .arg(FewestDelaySeconds)
+                .arg(MostDelaySeconds)
+                .arg(text)};
+    return seconds;
 }
 
 FileFormat formatFrom(const QString& file)

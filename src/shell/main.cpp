@@ -1,6 +1,7 @@
 // Framegrove: grabs the screen and gets the picture out again.
 #include "platform/clipboard_handoff.h"
 #include "platform/running_instance.h"
+#include "platform/standard_streams.h"
 #include "shell/command_line.h"
 #include "shell/main_window.h"
 #include "shell/windowless_capture.h"
@@ -32,6 +33,9 @@ int exitAtOnce(const ImmediateExit& exit)
 {
     std::fputs(exit.standardOutput.toLocal8Bit().constData(), stdout);
     std::fputs(exit.standardError.toLocal8Bit().constData(), stderr);
+    // help that did not arrive whole is no success
+    if (std::fflush(stdout) != 0 && exit.status == 0)
+        return FailedStatus;
     return exit.status;
 }
 
@@ -40,9 +44,14 @@ int runWithoutWindows(int argc, char** argv, const CommandLine& line)
     ErrorLines messages;
     FgApplication app(argc, argv, messages);
     const int status = runWindowless(line);
-    if (status == 0 && line.destination == Destination::Clipboard)
-        platform::handClipboardToKeeper(); // what was copied stays pasteable after we have gone
-    return status;
+    if (status != 0 || line.destination != Destination::Clipboard)
+        return status;
+    // what was copied stays pasteable after we have gone, or we did not do what was asked
+    const platform::ClipboardHandOver handOver = platform::handClipboardToKeeper();
+    if (handOver.kept)
+        return 0;
+    messages.show(MessageKind::Error, handOver.reason);
+    return FailedStatus;
 }
 
 // The main window, started plainly, for a request of the command line, or by the session bus.
@@ -78,7 +87,11 @@ int runWindows(FgApplication& app, const CommandLine& line, Services services)
         QTimer::singleShot(0, &app, [&] { name = platform::claimInstanceName(serve); });
     }
     const int status = app.exec();
-    platform::handClipboardToKeeper(); // what was copied stays pasteable after we have gone
+    // what was copied stays pasteable after we have gone; the windows are closed, so only the
+    // standard error can tell when it does not
+    const platform::ClipboardHandOver handOver = platform::handClipboardToKeeper();
+    if (!handOver.kept)
+        std::fputs(errorLine(handOver.reason).toLocal8Bit().constData(), stderr);
     return status;
 }
 
@@ -89,6 +102,7 @@ int runWindows(FgApplication& app, const CommandLine& line, Services services)
 // NOLINTNEXTLINE(bugprone-exception-escape)
 int main(int argc, char** argv)
 {
+    platform::fillClosedStandardStreams();
     const auto parsed = parseCommandLine(argumentsAfterName(argc, argv));
     if (const auto* exit = std::get_if<ImmediateExit>(&parsed))
         return exitAtOnce(*exit);

@@ -39,7 +39,8 @@ void PictureBox::paintEvent(QPaintEvent* event)
 
 QPoint PictureBox::pixelAt(const QMouseEvent* event) const
 {
-    return platform::devicePixelAt(event->position(), scale_);
+    const QPoint corner = platform::pointerPixel(mapToGlobal(QPointF()));
+    return platform::pointerPixel(event->globalPosition()) - corner;
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event)

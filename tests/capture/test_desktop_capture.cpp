@@ -13,6 +13,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QStandardPaths>
 
 namespace
@@ -231,6 +232,19 @@ void TestDesktopCapture::captureEqualsDesktopTool()
     QVERIFY(form_->isVisible());
     QCOMPARE(fgtest::firstDifference(form_->Image1->picture(), screen), QString());
     QVERIFY(fgtest::appMessages().shown.isEmpty());
+    // the output's own pixels at any scale of the desktop's
+    QCOMPARE(screen.size(), QSize(1280, 1024));
+    const QScreen* qtScreen = QGuiApplication::primaryScreen();
+    qInfo("Qt's screen %dx%d at %g; %g device pixels to a logical one",
+          qtScreen->geometry().width(), qtScreen->geometry().height(), qtScreen->devicePixelRatio(),
+          platform::screenPixels().scale);
+    // windows show the picture one pixel to a screen pixel: at the scale they are drawn at,
+    // which for X11 windows on GNOME is 100 %
+    const bool unscaled = !onKde() && QGuiApplication::platformName() == "xcb";
+    const qreal bedScale = qEnvironmentVariableIsEmpty("BED_SCALE")
+                               ? 1.0
+                               : qEnvironmentVariable("BED_SCALE").toDouble();
+    QCOMPARE(platform::screenPixels().scale, unscaled ? 1.0 : bedScale);
     QElapsedTimer clock;
     clock.start();
     desktopTool();

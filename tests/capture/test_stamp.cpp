@@ -47,21 +47,26 @@ void TestStamp::drawnInPlace_data()
 {
     QTest::addColumn<bool>("date");
     QTest::addColumn<bool>("time");
-    QTest::newRow("date") << true << false;
-    QTest::newRow("time") << false << true;
-    QTest::newRow("both") << true << true;
+    QTest::addColumn<qreal>("scale");
+    QTest::newRow("date") << true << false << 1.0;
+    QTest::newRow("time") << false << true << 1.0;
+    QTest::newRow("both") << true << true << 1.0;
+    QTest::newRow("both, screen at 200 %") << true << true << 2.0;
+    QTest::newRow("time, screen at 150 %") << false << true << 1.5;
 }
 
 // The line sits with its cell's corner at (15, height - 25), red letters on a white cell, and
-// nothing outside the cell changes.
+// nothing outside the cell changes. On a scaled screen the picture has that many more pixels,
+// and the line grows with it: it looks as it does at 100 %.
 void TestStamp::drawnInPlace()
 {
     QFETCH(bool, date);
     QFETCH(bool, time);
+    QFETCH(qreal, scale);
     const QRgb ground = qRgb(0, 90, 0);
-    QImage picture(400, 120, QImage::Format_RGB32);
+    QImage picture(qRound(400 * scale), qRound(120 * scale), QImage::Format_RGB32);
     picture.fill(ground);
-    StampDateTime(picture, picture.height(), date, time, Qt::red);
+    StampDateTime(picture, picture.height(), date, time, Qt::red, scale);
 
     QRect touched;
     int red = 0, white = 0;
@@ -75,13 +80,16 @@ void TestStamp::drawnInPlace()
             white += p == qRgb(255, 255, 255);
         }
     }
-    QCOMPARE(touched.topLeft(), QPoint(15, 95));
-    const int cellHeight = QFontMetrics(surfaceFont(8), &picture).height();
+    QCOMPARE(touched.topLeft(), QPoint(qRound(15 * scale), picture.height() - qRound(25 * scale)));
+    const int cellHeight = QFontMetrics(surfaceFont(8, scale), &picture).height();
     QCOMPARE(touched.height(), cellHeight);
+    const int cellAt100 = QFontMetrics(surfaceFont(8), &picture).height();
+    QVERIFY2(qAbs(cellHeight - cellAt100 * scale) <= 2 * scale,
+             "as many times as tall as the scale");
     QVERIFY2(red > 20, "the letters are red");
     QVERIFY2(white > red, "the cell behind them is white");
     // the longer texts reach further right
-    const int minimumWidth = date && time ? 100 : 40;
+    const int minimumWidth = qRound((date && time ? 100 : 40) * scale);
     QVERIFY(touched.width() > minimumWidth);
 }
 

@@ -11,6 +11,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -120,6 +121,8 @@ private Q_SLOTS:
     void topWindowIsTheFocusedFrame();
     void cropSurfaceCoversTheOutput();
     void primaryOutputAmongOthers();
+    void everyScaleGivesTheOutputsPixels_data();
+    void everyScaleGivesTheOutputsPixels();
     void portalFailureIsReported_data();
     void portalFailureIsReported();
     void startsWithoutPortal();
@@ -298,6 +301,79 @@ void TestWaylandCapture::primaryOutputAmongOthers()
                  return difference.isEmpty();
              }),
              qPrintable(difference));
+}
+
+void TestWaylandCapture::everyScaleGivesTheOutputsPixels_data()
+{
+    QTest::addColumn<qreal>("scale");
+    QTest::newRow("125 %") << 1.25;
+    QTest::newRow("150 %") << 1.5;
+    QTest::newRow("200 %") << 2.0;
+}
+
+// At every scale of the output, natively and under Xwayland, each road gives the output's own
+// pixels as grim reads them, and a crop and the top window are counted in them.
+void TestWaylandCapture::everyScaleGivesTheOutputsPixels()
+{
+    QFETCH(qreal, scale);
+    const auto restore = qScopeGuard([this] {
+        sway("output HEADLESS-1 scale 1");
+        if (!QTest::qWaitFor(
+                [] { return QGuiApplication::primaryScreen()->size().width() == 1280; }))
+            qWarning("the output did not come back to 100 %%");
+        screenWhenItShows(before_);
+    });
+    QVERIFY(sway(QString("output HEADLESS-1 scale %1").arg(scale)));
+    QTRY_VERIFY(QGuiApplication::primaryScreen()->size().width() < 1280);
+    form_->hide();
+    // grim's size is the desktop's own: sway rounds the logical size, 1023 rows at 125 %. The
+    // compositor settles the new scale in steps: the same picture from both, once settled
+    QImage output;
+    QString difference;
+    QVERIFY2(QTest::qWaitFor([&] {
+                 output = grim({"-o", "HEADLESS-1"});
+                 form_->Image1->setPicture(QImage()); // the size the screen has now
+                 form_->GrabScreen();
+                 difference = fgtest::firstDifference(form_->Image1->picture(), output);
+                 return difference.isEmpty() && platform::screenPixels().scale == scale;
+             }),
+             qPrintable(difference));
+    const QString file = QDir::temp().filePath("fgtest-scaled.png");
+    QFile::remove(file);
+    fgtest::runPeer(FG_PROGRAM, {"--screen", "--output", file});
+    QCOMPARE(fgtest::firstDifference(QImage(file).convertToFormat(QImage::Format_RGB32), output),
+             QString());
+    QFile::remove(file);
+
+    // the top window: the pattern's frame, from where the compositor says it is
+    QImage shown;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        shown = dialog.Image3;
+        dialog.close();
+    });
+    QVERIFY(patternFocused());
+    form_->TopWindowIntoDialog();
+    QTRY_VERIFY(!shown.isNull());
+    const QRect frame = rectOf(utovrin::TopWindowRect);
+    QCOMPARE(frame.topLeft(), (QPointF(100, 120) * scale).toPoint());
+    QCOMPARE(fgtest::firstDifference(shown, output.copy(frame)), QString());
+    QCOMPARE(shown.pixel(0, 0), Decoration); // framed exactly
+
+    // a crop from the surface's logical points, cut in the output's pixels
+    QImage cropped;
+    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+        cropped = dialog.Image3;
+        dialog.close();
+    });
+    form_->Image3->setPicture(output);
+    form_->EnterSelectionMode();
+    QTest::mousePress(form_->Image3, Qt::LeftButton, {}, QPoint(120, 140));
+    QTest::mouseMove(form_->Image3, QPoint(220, 192));
+    QTest::mouseRelease(form_->Image3, Qt::LeftButton, {}, QPoint(220, 192));
+    QTRY_VERIFY(!cropped.isNull());
+    const QRect cut = QRectF(QPointF(120, 140) * scale, QPointF(220, 192) * scale).toRect();
+    QCOMPARE(cropped.size(), cut.size());
+    QCOMPARE(fgtest::firstDifference(cropped, output.copy(cut)), QString());
 }
 
 void TestWaylandCapture::portalFailureIsReported_data()

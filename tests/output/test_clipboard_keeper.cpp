@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QScopeGuard>
+#include <QWidget>
 
 #include <X11/Xlib.h>
 
@@ -13,6 +15,7 @@
 #include <filesystem>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace
@@ -81,6 +84,23 @@ bool gone(pid_t pid)
     return !QFileInfo::exists("/proc/" + QString::number(pid));
 }
 
+// Data that takes its owner longer to make than the keeper once waited, as a picture of a very
+// large screen takes to encode.
+class SlowData : public QMimeData
+{
+public:
+    QStringList formats() const override { return {"image/png"}; }
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType) const override
+    {
+        if (type != "image/png")
+            return {};
+        std::this_thread::sleep_for(std::chrono::seconds(7));
+        return QByteArray("made at last");
+    }
+};
+
 } // namespace
 
 class TestClipboardKeeper : public QObject
@@ -89,6 +109,7 @@ class TestClipboardKeeper : public QObject
 private Q_SLOTS:
     void pictureOutlivesProgram();
     void unfinishedPastesAreDropped();
+    void slowOwnerWaitedFor();
 };
 
 void TestClipboardKeeper::pictureOutlivesProgram()
@@ -212,6 +233,32 @@ void TestClipboardKeeper::unfinishedPastesAreDropped()
         qPrintable(QString("a paste took %1 ms, %2 ms before").arg(clock.elapsed()).arg(pasteMs)));
     QVERIFY2(residentKb() < before + 2048,
              qPrintable(QString("the keeper grew from %1 to %2 kB").arg(before).arg(residentKb())));
+}
+
+// The keeper waits for an owner that still holds the clipboard, however long the data takes it.
+void TestClipboardKeeper::slowOwnerWaitedFor()
+{
+    // a window of ours brings the server's time, without which the clipboard is not ours to take
+    QWidget window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setMimeData(new SlowData);
+    Display* display = XOpenDisplay(nullptr);
+    QVERIFY(display);
+    const auto closeDisplay = qScopeGuard([&] { XCloseDisplay(display); });
+    const Atom selection = XInternAtom(display, "CLIPBOARD", False);
+    Window owner = None;
+    QTRY_VERIFY((owner = XGetSelectionOwner(display, selection)) != None);
+    QProcess keeper;
+    keeper.start(KeeperPath, {QString::number(owner)});
+    const auto stop = qScopeGuard([&] {
+        keeper.kill();
+        keeper.waitForFinished();
+    });
+    // the event loop turns meanwhile and answers the keeper
+    QTRY_VERIFY_WITH_TIMEOUT(!clipboard->ownsClipboard(), 60000);
+    QCOMPARE(pasted("image/png"), QByteArray("made at last"));
 }
 
 FG_TEST_MAIN(TestClipboardKeeper)

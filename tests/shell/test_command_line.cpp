@@ -1,9 +1,11 @@
-// The program started from the command line as a person or a desktop shortcut would: pictures
-// written without a window, mistakes refused, and a second start handing its capture to the
-// running program over a private session bus.
+// The program started from the command line as a person, a desktop shortcut or a script would:
+// pictures written without a window, mistakes refused, failures told by the status and one line,
+// a second start handing its capture to the running program over a private session bus, and the
+// session bus starting an installed program wherever it was installed.
 #include "fg_test.h"
 #include "pattern_window.h"
 #include "platform/running_instance.h"
+#include "shell/command_line.h"
 #include "ui/picture_box.h"
 
 #include <QDBusConnection>
@@ -16,7 +18,10 @@
 #include <QWidget>
 
 #include <csignal>
+#include <functional>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -26,13 +31,17 @@ struct Run {
     QByteArray output, error;
 };
 
-// Runs the program to its end, the event loop turning meanwhile so that it can be answered.
-Run runProgram(const QStringList& arguments)
+// Runs the program to its end, the event loop turning meanwhile so that it can be answered;
+// `arrange` sets up its standard streams. A program that has not ended after two minutes hangs.
+Run runProgram(const QStringList& arguments, const QString& path = FG_PROGRAM,
+               const std::function<void(QProcess&)>& arrange = {})
 {
     QProcess program;
+    if (arrange)
+        arrange(program);
     QSignalSpy finished(&program, &QProcess::finished);
-    program.start(FG_PROGRAM, arguments);
-    if (!finished.wait(30000)) {
+    program.start(path, arguments);
+    if (!finished.wait(120000)) {
         program.kill();
         program.waitForFinished();
         return {};
@@ -64,6 +73,46 @@ public:
     }
 };
 
+QByteArray pastedPng()
+{
+    return fgtest::runPeer("xclip", {"-selection", "clipboard", "-t", "image/png", "-o"});
+}
+
+// The program copied into a folder of its own, with the clipboard keeper beside it as `keeper`
+// says: "missing", "not executable", or "slow", the real one slowed down at every exchange with
+// the display.
+class ProgramCopy
+{
+public:
+    explicit ProgramCopy(const QString& keeper)
+    {
+        QFile::copy(FG_PROGRAM, path());
+        const QString keeperCopy = folder_.filePath("framegrove-clipboard-keeper");
+        if (keeper == "not executable") {
+            QFile::copy(FG_KEEPER, keeperCopy);
+            QFile::setPermissions(keeperCopy, QFile::ReadOwner | QFile::WriteOwner);
+        } else if (keeper == "slow") {
+            QFile script(keeperCopy);
+            if (script.open(QIODevice::WriteOnly))
+                script.write("#!/bin/sh\nLD_PRELOAD='" FG_SLOW_DISPLAY "' exec '" FG_KEEPER
+                             "' \"$@\"\n");
+            script.close();
+            QFile::setPermissions(keeperCopy, QFile::ReadOwner | QFile::ExeOwner);
+        }
+    }
+    QString path() const { return folder_.filePath("framegrove"); }
+
+private:
+    QTemporaryDir folder_;
+};
+
+bool isFifo(const QString& path)
+{
+    struct stat facts {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &facts) == 0 && S_ISFIFO(facts.st_mode);
+}
+
 } // namespace
 
 class TestCommandLine : public QObject
@@ -75,8 +124,13 @@ private Q_SLOTS:
     void windowless();
     void secondStartHandsOver();
     void busStartsTheProgram();
+    void serviceFileStartsInstalledProgram_data();
+    void serviceFileStartsInstalledProgram();
 
 private:
+    void setNoWindowActive();
+    void activateFront();
+
     std::unique_ptr<fgtest::PrivateBus> bus_;
     std::unique_ptr<fgtest::PatternWindow> pattern_;
     std::unique_ptr<ActiveWindow> front_;
@@ -99,9 +153,32 @@ void TestCommandLine::initTestCase()
     QVERIFY(QTest::qWaitForWindowActive(front_.get()));
 }
 
+// Only the window manager's own hidden focus window is left.
+void TestCommandLine::setNoWindowActive()
+{
+    front_->hide();
+    pattern_->hide();
+    QTRY_VERIFY(QGuiApplication::focusWindow() == nullptr);
+    // the window manager may still name the window gone as the active one; with none named, the
+    // focus is on its own hidden 1x1 window
+    fgtest::runPeer("xprop", {"-root", "-remove", "_NET_ACTIVE_WINDOW"});
+}
+
+void TestCommandLine::activateFront()
+{
+    pattern_->show();
+    front_->show();
+    front_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(front_.get()));
+    QVERIFY(fgtest::waitUntilOnScreen(*pattern_));
+}
+
 void TestCommandLine::windowless_data()
 {
     QTest::addColumn<QStringList>("arguments"); // %d stands for the test's folder
+    // what is arranged before: the parser alone, the standard streams, the entry the file goes
+    // to, the clipboard keeper, no active window
+    QTest::addColumn<QString>("setting");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("error");   // the line on the standard error, %d as above
     QTest::addColumn<QString>("written"); // the file, "-" the standard output, ":" the clipboard
@@ -109,13 +186,15 @@ void TestCommandLine::windowless_data()
     QTest::addColumn<QString>("quality"); // of a JPEG, as ImageMagick reads it
     QTest::addColumn<QString>("shows");   // "screen", "window" or "stamp"
     const auto written = [](const char* row, const QString& arguments, const QString& file,
-                            const QString& format, const QString& quality, const QString& shows) {
-        QTest::newRow(row) << arguments.split(' ') << 0 << QString() << file << format << quality
-                           << shows;
+                            const QString& format, const QString& quality, const QString& shows,
+                            const QString& setting = {}) {
+        QTest::newRow(row) << arguments.split(' ') << setting << 0 << QString() << file << format
+                           << quality << shows;
     };
     const auto refused = [](const char* row, const QString& arguments, int status,
-                            const QString& error) {
-        QTest::newRow(row) << arguments.split(' ') << status << "framegrove: " + error << QString()
+                            const QString& error, const QString& setting = {}) {
+        QTest::newRow(row) << arguments.split(' ') << setting << status
+                           << (error.isEmpty() ? error : "framegrove: " + error) << QString()
                            << QString() << QString() << QString();
     };
 
@@ -161,11 +240,46 @@ void TestCommandLine::windowless_data()
             "--stamp takes date, time or date,time, not 'date,weather'");
     refused("unknown option", "--screen --colour", 2, "Unknown option 'colour'.");
     refused("stray argument", "--screen --clipboard shot.png", 2, "unexpected argument 'shot.png'");
+
+    // a script's word is its status: no hang, no success that was not one
+    refused("standard output closed", "--screen --output -", 1,
+            "Unable to write to the standard output: Bad file descriptor", "stdout closed");
+    refused("refusal with the standard error closed", "--screen --output %d/kept.png", 1, "",
+            "stderr closed");
+    // a picture small enough to sit whole in a buffer until the program ends
+    refused("standard output full", "--window --output -", 1,
+            "Unable to write to the standard output: No space left on device", "stdout full");
+    written("link replaced, not what it leads to", "--screen --output %d/link.png --overwrite",
+            "link.png", "PNG", "", "screen", "link");
+    refused("FIFO not replaced", "--screen --output %d/fifo.png --overwrite", 1,
+            "Unable to write to %d/fifo.png: it is not a regular file, so it is not replaced",
+            "fifo");
+    refused("keeper missing", "--screen --clipboard", 1,
+            "the picture cannot stay on the clipboard: the clipboard keeper "
+            "%p/framegrove-clipboard-keeper is missing",
+            "keeper missing");
+    refused("keeper cannot start", "--screen --clipboard", 1,
+            "the picture cannot stay on the clipboard: the clipboard keeper "
+            "%p/framegrove-clipboard-keeper does not start (execvp: Permission denied)",
+            "keeper not executable");
+    // far longer than the ten seconds once allowed, each step in good time
+    written("slow keeper waited for", "--screen --clipboard", ":", "PNG", "", "screen",
+            "keeper slow");
+    refused("no window active", "--window --output %d/w.png", 1,
+            "no window is active, so there is none to capture", "no window");
+    refused("delay of none", "--delay 0 --output %d/a.png", 2,
+            "--delay takes a number of seconds from 1 to 360, not '0'", "parser");
+    refused("delay beyond the range", "--delay 99999 --output %d/a.png", 2,
+            "--delay takes a number of seconds from 1 to 360, not '99999'", "parser");
+    // refused before the six minutes, or the run would hang past its two
+    refused("folder that takes no file", "--delay 360 --output %d/kept.png/later.png", 1,
+            "Unable to write to %d/kept.png: Not a directory");
 }
 
 void TestCommandLine::windowless()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, setting);
     QFETCH(int, status);
     QFETCH(QString, error);
     QFETCH(QString, written);
@@ -178,17 +292,72 @@ void TestCommandLine::windowless()
     QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("earlier") == 7);
     kept.close();
     arguments.replaceInStrings("%d", folder.path());
-    const QImage screen = fgtest::importRootWindow();
-
-    const Run run = runProgram(arguments);
-    QCOMPARE(run.status, status);
-    QCOMPARE(QString::fromLocal8Bit(run.error).trimmed(), error.replace("%d", folder.path()));
-
-    // nothing beside what was asked for: no temporary file, no part of a picture
+    error.replace("%d", folder.path());
+    if (setting == "parser") {
+        const auto parsed = parseCommandLine(arguments);
+        QVERIFY(std::holds_alternative<ImmediateExit>(parsed));
+        QCOMPARE(std::get<ImmediateExit>(parsed).status, status);
+        QCOMPARE(std::get<ImmediateExit>(parsed).standardError.trimmed(), error);
+        return;
+    }
     QStringList expectedFiles{"kept.png"};
-    if (!written.isEmpty() && written != "-" && written != ":" && written != "kept.png")
+    QTemporaryDir outside;
+    QFile victim(outside.filePath("victim.png"));
+    QVERIFY(victim.open(QIODevice::WriteOnly) && victim.write("victim") == 6);
+    victim.close();
+    if (setting == "link")
+        QVERIFY(QFile::link(victim.fileName(), folder.filePath("link.png")));
+    if (setting == "fifo")
+        QVERIFY(mkfifo(QFile::encodeName(folder.filePath("fifo.png")).constData(), 0644) == 0);
+    if (setting == "link" || setting == "fifo")
+        expectedFiles.append(setting + ".png");
+    if (setting == "no window")
+        setNoWindowActive();
+    const auto activeAgain = qScopeGuard([&] {
+        if (setting == "no window")
+            activateFront();
+    });
+    const QImage screen = fgtest::importRootWindow();
+    QByteArray held;
+    std::optional<ProgramCopy> copy;
+    QString program = FG_PROGRAM;
+    if (setting.startsWith("keeper")) {
+        // an earlier keeper holds a picture first
+        QCOMPARE(runProgram({"--screen", "--clipboard", "--stamp", "time"}).status, 0);
+        held = pastedPng();
+        QVERIFY(!held.isEmpty());
+        copy.emplace(setting.mid(7));
+        program = copy->path();
+        error.replace("%p", QFileInfo(program).path());
+    }
+
+    const Run run = runProgram(arguments, program, [&](QProcess& process) {
+        if (setting == "stdout closed")
+            process.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+        else if (setting == "stderr closed")
+            process.setChildProcessModifier([] { ::close(STDERR_FILENO); });
+        else if (setting == "stdout full")
+            process.setStandardOutputFile("/dev/full");
+    });
+    QCOMPARE(run.status, status);
+    QCOMPARE(QString::fromLocal8Bit(run.error).trimmed(), error);
+
+    // nothing beside what was asked for: no temporary file, no part of a picture; a link is
+    // replaced itself, and what it led to is as it was
+    if (!written.isEmpty() && written != "-" && written != ":" && !expectedFiles.contains(written))
         expectedFiles.append(written);
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expectedFiles);
+    expectedFiles.sort();
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+             expectedFiles);
+    QCOMPARE(QDir(outside.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             QStringList{"victim.png"});
+    QVERIFY(victim.open(QIODevice::ReadOnly));
+    QCOMPARE(victim.readAll(), QByteArray("victim"));
+    QVERIFY(!QFileInfo(folder.filePath("link.png")).isSymLink());
+    if (setting == "fifo")
+        QVERIFY(isFifo(folder.filePath("fifo.png")));
+    if (setting.startsWith("keeper") && status != 0)
+        QCOMPARE(pastedPng(), held); // the earlier keeper still holds its picture
     QFile earlier(folder.filePath("kept.png"));
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     if (written != "kept.png")
@@ -198,7 +367,7 @@ void TestCommandLine::windowless()
 
     QByteArray picture = run.output;
     if (written == ":")
-        picture = fgtest::runPeer("xclip", {"-selection", "clipboard", "-t", "image/png", "-o"});
+        picture = pastedPng();
     else if (written != "-") {
         QFile file(folder.filePath(written));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -259,6 +428,54 @@ void TestCommandLine::busStartsTheProgram()
         "xdotool", {"search", "--sync", "--onlyvisible", "--pid", QString::number(pid), "--name",
                     "^Framegrove - Screen Capture and More$"}));
     QVERIFY(!shown.trimmed().isEmpty());
+}
+
+void TestCommandLine::serviceFileStartsInstalledProgram_data()
+{
+    QTest::addColumn<QString>("folder"); // of the installation prefix
+    QTest::newRow("double quote") << "a \"quoted\" name";
+    QTest::newRow("dollar") << "costs $HOME and $(id)";
+    QTest::newRow("backquote") << "runs `id`";
+    QTest::newRow("all of them, a single quote and a percent") << "it's \"$` 100%";
+}
+
+// The service file that an installation writes starts the program installed there, as the
+// session bus reads the file.
+void TestCommandLine::serviceFileStartsInstalledProgram()
+{
+    QFETCH(QString, folder);
+    QTemporaryDir root;
+    const QString prefix = root.filePath(folder + "/usr");
+    QVERIFY(QDir().mkpath(prefix + "/bin"));
+    QVERIFY(QFile::link(FG_PROGRAM, prefix + "/bin/framegrove"));
+    QProcess install;
+    install.start(FG_CMAKE, {"-DFG_SOURCE_DIR=" FG_SOURCE_DIR, "-DFG_BINARY_DIR=" + root.path(),
+                             "-DFG_APP_ID=org.framegrove.Framegrove", "-DFG_BINDIR=bin",
+                             "-DFG_DATADIR=share", "-DCMAKE_INSTALL_PREFIX=" + prefix, "-P",
+                             FG_SOURCE_DIR "/cmake/installed_launchers.cmake"});
+    QVERIFY(install.waitForFinished(30000) && install.exitCode() == 0);
+    const QString name = "org.framegrove.Framegrove";
+    QFile service(prefix + "/share/dbus-1/services/" + name + ".service");
+    QVERIFY(service.open(QIODevice::ReadOnly));
+
+    const fgtest::PrivateBus bus({{name + ".service", service.readAll()}});
+    QDBusConnection connection =
+        QDBusConnection::connectToBus(bus.address(), QTest::currentDataTag());
+    const auto disconnect =
+        qScopeGuard([] { QDBusConnection::disconnectFromBus(QTest::currentDataTag()); });
+    QDBusMessage start =
+        QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                       "org.freedesktop.DBus", "StartServiceByName");
+    start << name << 0u;
+    const QDBusMessage reply = connection.call(start, QDBus::Block, 30000);
+    QCOMPARE(reply.errorMessage(), QString());
+    const uint pid = connection.interface()->servicePid(name);
+    QVERIFY(pid > 0);
+    const auto end = qScopeGuard([pid] { kill(pid_t(pid), SIGTERM); });
+    QFile commandLine(QString("/proc/%1/cmdline").arg(pid));
+    QVERIFY(commandLine.open(QIODevice::ReadOnly));
+    QCOMPARE(commandLine.readAll(),
+             QFile::encodeName(prefix + "/bin/framegrove") + '\0' + "--activated" + '\0');
 }
 
 FG_TEST_MAIN(TestCommandLine)
