@@ -315,6 +315,22 @@ void TForm1::moveEvent(QMoveEvent* event)
     // the window manager has framed the window, or changed its frame
     QWidget::moveEvent(event);
     ArrangeControls();
+    keepFrameOnScreen();
+}
+
+void TForm1::keepFrameOnScreen()
+{
+    // a stored size as large as the screen is the window's own: its frame and title bar, known
+    // only now, would push it past the screen's edge
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen || inSelectionMode() || isMaximized() || isFullScreen() ||
+        frameGeometry() == geometry())
+        return;
+    const QRect room = screen->availableGeometry();
+    if (room.contains(frameGeometry()))
+        return;
+    resize(size().boundedTo(room.size() - (frameGeometry().size() - size())));
+    move(room.center() - QRect(QPoint(0, 0), frameGeometry().size()).center());
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

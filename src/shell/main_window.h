@@ -147,6 +147,8 @@ private:
     void armCaptureTimer(QTimer& timer, qint16 waitTicks);
     void createWorkDir();
     void applyStoredSize();
+    // Brings a framed window that reaches past the screen's free area back into it.
+    void keepFrameOnScreen();
     void createLastingWindows();
     void drawBand();
     void restoreStartBounds();

@@ -197,6 +197,17 @@ void TestMainWindow::storedSizeApplied()
     QCOMPARE(form.size(), size);
     // the crop returns to the size the window had before the stored one
     QCOMPARE(QSize(utovrin::StartWidth, utovrin::StartHeight), QSize(756, 603));
+    // shown, the whole frame is on the screen, title bar included
+    form.showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTRY_VERIFY(form.frameGeometry() != form.geometry());
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    QTRY_VERIFY2(room.contains(form.frameGeometry()),
+                 qPrintable(QString("frame at %1,%2 %3x%4")
+                                .arg(form.frameGeometry().x())
+                                .arg(form.frameGeometry().y())
+                                .arg(form.frameGeometry().width())
+                                .arg(form.frameGeometry().height())));
 }
 
 void TestMainWindow::resizeCloseRestart()
