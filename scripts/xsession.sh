@@ -24,7 +24,9 @@ start_private_display() {
     local fifo
     fifo=$(mktemp -u /tmp/fg-displayfd.XXXXXX)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "$geometry" -dpi 96 -nolisten tcp 3>"$fifo" 2>/dev/null &
+    # -noreset: what a client set on the server (resources, monitors) stays when it disconnects
+    # before the window manager has connected
+    Xvfb -displayfd 3 -screen 0 "$geometry" -dpi 96 -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
     FG_XVFB_PID=$!
     local number
     read -r -t 20 number <"$fifo"

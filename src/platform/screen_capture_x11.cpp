@@ -14,9 +14,12 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 namespace platform
 {
@@ -145,6 +148,9 @@ public:
     }
     XShmSegmentInfo* info() { return &info_; }
 
+    // The server's connection is closed: the memory alone is let go.
+    void forgetServer() { attached_ = false; }
+
     // The server lets go of the segment and the memory is handed over: its new owner detaches
     // it with shmdt().
     char* handOver()
@@ -164,26 +170,68 @@ private:
     bool attached_ = false;
 };
 
-std::unique_ptr<SharedSegment>& keptSegment()
+// Segments whose pictures are gone, kept to be written again: the server and we have faulted
+// their pages in already, so a grab into one costs about a memory copy, and its picture is the
+// segment itself, not a copy. A picture still shown holds its segment; the next grab takes the
+// other one. Pictures may go on any thread: the pool only collects there, and lets go of
+// segments on the thread that grabs.
+class SegmentPool
 {
-    static std::unique_ptr<SharedSegment> segment;
-    return segment;
-}
-
-// The segment for grabs of up to the whole screen; made anew when the screen grew. It is let go
-// while the application object still holds the display open.
-SharedSegment* segmentFor(Display* display, const QRect& root)
-{
-    const size_t bytes = size_t(root.width()) * root.height() * 4;
-    std::unique_ptr<SharedSegment>& kept = keptSegment();
-    if (!kept || !kept->fits(display, bytes)) {
-        if (!kept)
-            qAddPostRoutine([] { keptSegment().reset(); });
-        kept.reset(); // detach the old one before the new one is attached
-        kept = std::make_unique<SharedSegment>(display, bytes);
+public:
+    static SegmentPool& instance()
+    {
+        static SegmentPool pool;
+        return pool;
     }
-    return kept->fits(display, bytes) ? kept.get() : nullptr;
-}
+
+    // A segment of at least `bytes` for `display`; none where the server shares no memory.
+    std::unique_ptr<SharedSegment> take(Display* display, size_t bytes)
+    {
+        std::unique_ptr<SharedSegment> found;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (!registered_) {
+                registered_ = true;
+                qAddPostRoutine([] { instance().close(); }); // while the display is still open
+            }
+            for (auto& segment : free_)
+                if (!found && segment->fits(display, bytes))
+                    found = std::move(segment);
+            free_.erase(std::remove(free_.begin(), free_.end(), nullptr), free_.end());
+            spare_.swap(free_); // two at most are in use at once; the rest go, outside the lock
+        }
+        spare_.clear();
+        if (!found)
+            found = std::make_unique<SharedSegment>(display, bytes);
+        return found->fits(display, bytes) ? std::move(found) : nullptr;
+    }
+
+    void giveBack(SharedSegment* segment)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (closed_) {
+            segment->forgetServer(); // the connection is gone: only the memory is let go
+            delete segment;
+            return;
+        }
+        free_.emplace_back(segment);
+    }
+
+private:
+    void close()
+    {
+        std::vector<std::unique_ptr<SharedSegment>> closing;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            closed_ = true;
+            closing.swap(free_);
+        }
+    }
+
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<SharedSegment>> free_, spare_;
+    bool registered_ = false, closed_ = false;
+};
 
 // An image header laid over the kept segment; the memory is not its own.
 struct SegmentImageDeleter {
@@ -201,19 +249,26 @@ bool matchesRgb32(const XImage& image)
            image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
 }
 
-// The grabbed pixels copied into a picture of their own, made opaque in the same pass: the
-// server leaves the unused top byte at 0.
-QImage opaqueCopy(const XImage& image)
+// Makes the grabbed pixels opaque in place: the server leaves the unused top byte at 0.
+void makeOpaque(const XImage& image)
 {
-    QImage picture(image.width, image.height, QImage::Format_RGB32);
     for (int y = 0; y < image.height; ++y) {
-        const auto* from =
-            reinterpret_cast<const quint32*>(image.data + size_t(y) * image.bytes_per_line);
-        auto* to = reinterpret_cast<quint32*>(picture.scanLine(y));
+        auto* row = reinterpret_cast<quint32*>(image.data + size_t(y) * image.bytes_per_line);
         for (int x = 0; x < image.width; ++x)
-            to[x] = from[x] | 0xFF000000u;
+            row[x] |= 0xFF000000u;
     }
-    return picture;
+}
+
+// The picture made of a pooled segment's memory; the segment returns to the pool when the
+// picture's last copy goes.
+QImage pooledPicture(std::unique_ptr<SharedSegment> segment, const XImage& image)
+{
+    makeOpaque(image);
+    const auto giveBack = [](void* info) {
+        SegmentPool::instance().giveBack(static_cast<SharedSegment*>(info));
+    };
+    return QImage(reinterpret_cast<uchar*>(image.data), image.width, image.height,
+                  image.bytes_per_line, QImage::Format_RGB32, giveBack, segment.release());
 }
 
 // The server's pixels of `area` in `segment`, as an image laid over it; null when the layout is
@@ -236,11 +291,7 @@ SegmentImage grabInto(Display* display, SharedSegment& segment, const QRect& are
 // goes.
 QImage pictureOwning(SharedSegment& segment, const XImage& image)
 {
-    for (int y = 0; y < image.height; ++y) {
-        auto* row = reinterpret_cast<quint32*>(image.data + size_t(y) * image.bytes_per_line);
-        for (int x = 0; x < image.width; ++x)
-            row[x] |= 0xFF000000u;
-    }
+    makeOpaque(image);
     const auto detach = [](void* memory) { shmdt(memory); };
     char* memory = segment.handOver();
     return QImage(reinterpret_cast<uchar*>(memory), image.width, image.height, image.bytes_per_line,
@@ -268,12 +319,18 @@ QImage grabShared(Display* display, const QRect& area, const QRect& root, bool f
         return {};
     if (first)
         return grabFirst(display, area);
-    SharedSegment* segment = segmentFor(display, root);
+    const size_t bytes = size_t(root.width()) * root.height() * 4;
+    std::unique_ptr<SharedSegment> segment = SegmentPool::instance().take(display, bytes);
     if (!segment)
         return {};
-    const SegmentImage image =
-        grabInto(display, *segment, area, size_t(root.width()) * root.height() * 4);
-    return image ? opaqueCopy(*image) : QImage();
+    const SegmentImage image = grabInto(display, *segment, area, bytes);
+    if (!image) {
+        SegmentPool::instance().giveBack(segment.release());
+        return {};
+    }
+    const QImage picture = pooledPicture(std::move(segment), *image);
+    // a window's picture is not to hold a whole screen's memory while it lives
+    return size_t(picture.sizeInBytes()) < bytes / 4 ? picture.copy() : picture;
 }
 
 // The window the window manager calls active, or the one with the input focus.
