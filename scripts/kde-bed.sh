@@ -6,8 +6,8 @@
 #   PROGRAM runs inside with WAYLAND_DISPLAY, DISPLAY and XAUTHORITY (Xwayland),
 #   DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR, XDG_CURRENT_DESKTOP=KDE and BED_RUN (the bed's
 #   folder, writable) set; its exit code is the script's. As root the desktop runs as nobody.
-#   PROGRAM must be readable there. BED_SCALE=N runs the output at a whole-number scale, its
-#   1280x1024 pixels kept. BED_LOGS=DIR copies the desktop's logs to DIR at the end.
+#   PROGRAM must be readable there. BED_SCALE=S runs the output at that scale, its 1280x1024
+#   pixels kept (as near as the scale lets). BED_LOGS=DIR copies the desktop's logs to DIR at the end.
 #   BED_QT_LOGGING_RULES=RULES is handed to kwin and the portal backend as QT_LOGGING_RULES.
 #   BED_KDE_EXTRAS=DIR names the QML modules the portal's dialogs need (scripts/setup.sh makes
 #   them). Exit 77 (a skip for ctest) where the desktop is not installed.
@@ -85,10 +85,11 @@ echo \$\$ >"$run/environment.pid"
 exec sleep infinity
 EOF
 chmod +x "$run/environment.sh"
-# the output has 1280x1024 pixels at any whole-number BED_SCALE; kwin takes its logical size
+# the output has about 1280x1024 pixels at any BED_SCALE; kwin takes its logical size
 scale=${BED_SCALE:-1}
-QT_LOGGING_RULES=${BED_QT_LOGGING_RULES:-} "$run/kwin_wayland" --virtual --width $((1280 / scale)) \
-    --height $((1024 / scale)) --scale "$scale" --xwayland --socket wayland-kde \
+read -r width height < <(awk -v s="$scale" 'BEGIN { printf "%d %d\n", 1280 / s, 1024 / s }')
+QT_LOGGING_RULES=${BED_QT_LOGGING_RULES:-} "$run/kwin_wayland" --virtual --width "$width" \
+    --height "$height" --scale "$scale" --xwayland --socket wayland-kde \
     --no-lockscreen "$run/environment.sh" >"$run/log/kwin" 2>&1 &
 bed_pids+=($!)
 bed_wait_for 600 test -s "$run/environment" || exit 90
