@@ -97,16 +97,14 @@ TFrmmenus::TFrmmenus(QWidget* owner, Messages& messages) : QDialog(owner, Dialog
 void TFrmmenus::FormCreate()
 {
     EdSeconds->setValue(10);
-    umenus::DelayConfirmed = false;
 }
 
 void TFrmmenus::cmdstartClick()
 {
-    umenus::DelayConfirmed = true;
-    close();
+    accept();
 }
 
 void TFrmmenus::BitBtn2Click()
 {
-    close();
+    reject();
 }

@@ -7,13 +7,8 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 
-namespace umenus
-{
-// Whether "Start" was clicked in the last delay dialog.
-inline bool DelayConfirmed = false;
-} // namespace umenus
-
-// The delayed-capture dialog: explains the delay and asks for the number of seconds.
+// The delayed-capture dialog: explains the delay and asks for the number of seconds. It ends
+// accepted when "Start" was clicked.
 class TFrmmenus : public QDialog
 {
     Q_OBJECT

@@ -10,6 +10,10 @@
 // when the picture is empty or libjpeg fails.
 QByteArray encodeJpeg(const QImage& picture, int quality);
 
+// The JPEG quality a person starts from: the quality dialog's bar at first, and --output without
+// --quality.
+constexpr int StartingJpegQuality = 85;
+
 // A whole JPEG picture at full size, in `format` (Format_RGB32 or Format_BGR888), whatever its
 // own colour space: gray, colour, or printers' ink (CMYK, YCCK). Throws std::runtime_error with
 // libjpeg's description of the problem for anything but a complete JPEG whose pixels are all

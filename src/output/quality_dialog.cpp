@@ -88,8 +88,8 @@ Tfrmcomp::Tfrmcomp(QWidget* owner, Messages& messages)
 
 void Tfrmcomp::FormCreate()
 {
-    // starts at 85, not the 75 that the text above names
-    ScrollBar1->setValue(85);
+    // starts where a person starts, not at the 75 that the text above names
+    ScrollBar1->setValue(StartingJpegQuality);
     ScrollBar1Change();
 }
 

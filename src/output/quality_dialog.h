@@ -1,5 +1,7 @@
 #pragma once
 
+#include "output/jpeg_codec.h"
+
 #include <QDialog>
 
 class QGroupBox;
@@ -11,7 +13,7 @@ class QScrollBar;
 namespace utovrin8
 {
 // The JPEG quality of the next save, 1 to 100; follows the dialog's bar.
-inline int JpegQuality = 85;
+inline int JpegQuality = StartingJpegQuality;
 } // namespace utovrin8
 
 // The JPEG quality dialog. It lives for the whole run, so the bar stays where it was left.

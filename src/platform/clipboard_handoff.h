@@ -3,7 +3,7 @@
 #include <QString>
 
 // The clipboard after the program has ended (clipboard_handoff_x11.cpp, and the keeper program
-// clipboard_keeper_x11.cpp installed beside this one).
+// src/keeper/clipboard_keeper_x11.cpp installed beside this one).
 namespace platform
 {
 

@@ -1,5 +1,7 @@
 #include "platform/picture_files.h"
 
+#include "platform/file_descriptor.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -45,23 +47,6 @@ struct stat entryAt(const QString& path)
     return facts;
 }
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // A new name for a file in `folder`: short, so that it fits wherever the longest legal name fits,
 // and hidden from the user's file lists while it is being written.
 QString hiddenName(const QString& folder)
@@ -71,6 +56,15 @@ QString hiddenName(const QString& folder)
     for (int i = 0; i < 8; ++i)
         name += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
     return name;
+}
+
+// Removes a hidden file of ours that nobody needs any more; nobody waits for that, so a failure
+// goes to the log.
+void removeLeftOver(const QString& path)
+{
+    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+        qWarning("The temporary file %s could not be removed: %s", qPrintable(path),
+                 std::strerror(errno));
 }
 
 } // namespace
@@ -86,24 +80,25 @@ NewFileInFolder::NewFileInFolder(const QString& folder)
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0)
-            break;
+            failToWrite(folder, systemReason());
         path_ = path;
         if (!file_.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
                         QFileDevice::AutoCloseHandle)) {
+            const QString why = file_.errorString(); // before closing, which may change it
             ::close(fd);
-            ::unlink(QFile::encodeName(path).constData());
-            break;
+            removeLeftOver(path);
+            failToWrite(folder, why);
         }
         return;
     }
-    failToWrite(folder, systemReason());
+    failToWrite(folder, QStringLiteral("no free name for a new file in it"));
 }
 
 NewFileInFolder::~NewFileInFolder()
 {
     file_.close();
     if (!named_)
-        ::unlink(QFile::encodeName(path_).constData());
+        removeLeftOver(path_);
 }
 
 void NewFileInFolder::finishWriting(const QString& path)
@@ -153,7 +148,7 @@ QByteArray readRegularFile(const QString& path, qint64 maxBytes)
 void readRegularFileInto(const QString& path, qint64 maxBytes, QByteArray& bytes)
 {
     // not blocking, so that opening a FIFO does not wait for a writer that never comes
-    const Descriptor file(
+    const FileDescriptor file(
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0)
         failToRead(path, systemReason());
@@ -191,7 +186,7 @@ bool renameWithoutReplacing(const QString& from, const QString& to)
     // file systems without the flag still refuse a hard link onto an existing name
     if (errno == EINVAL || errno == ENOSYS) {
         if (::link(source.constData(), target.constData()) == 0) {
-            ::unlink(source.constData());
+            removeLeftOver(from); // the picture is saved; a hidden second name is only clutter
             return true;
         }
     }

@@ -1,6 +1,7 @@
 // The screen of a KDE Plasma session, asked of KWin itself: no dialog and no pointer. KWin
 // grants its screenshots only to a program whose installed desktop entry lists the interface
 // and names the running binary; elsewhere the portal serves.
+#include "platform/file_descriptor.h"
 #include "platform/screen_capture.h"
 
 #include <QDBusConnection>
@@ -23,6 +24,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <stdexcept>
 #include <unistd.h>
 #include <utility>
 
@@ -38,26 +40,12 @@ constexpr int KWinPatienceMs = 10000;
 // A raw picture of 16k x 8k pixels of four bytes.
 constexpr qint64 RawPictureLimit = qint64(16384) * 8192 * 4;
 
-// KWin does not grant its screenshots to this program (a run from the build folder).
-struct Refused {
-};
-
-// One end of a pipe, closed when it goes.
-class PipeEnd
+// KWin does not grant its screenshots to this program (a run from the build folder): the
+// portal serves instead. Caught beside every call that may throw it.
+class Refused : public std::runtime_error
 {
 public:
-    explicit PipeEnd(int fd = -1) : fd_(fd) {}
-    ~PipeEnd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    PipeEnd(const PipeEnd&) = delete;
-    PipeEnd& operator=(const PipeEnd&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
+    Refused() : std::runtime_error("KWin does not grant its screenshots to this program.") {}
 };
 
 QString noPicture()
@@ -107,11 +95,11 @@ QImage rawPicture(const QVariantMap& results, const QByteArray& data)
 // own copy.
 QDBusPendingReply<QVariantMap> send(const QString& method, QVariantList arguments, int writing)
 {
-    const PipeEnd end(writing);
+    const FileDescriptor end(writing);
     QDBusMessage call =
         QDBusMessage::createMethodCall(KWinService, QStringLiteral("/org/kde/KWin/ScreenShot2"),
                                        QStringLiteral("org.kde.KWin.ScreenShot2"), method);
-    call.setArguments(arguments << QVariant::fromValue(QDBusUnixFileDescriptor(end.fd())));
+    call.setArguments(arguments << QVariant::fromValue(QDBusUnixFileDescriptor(end.get())));
     return QDBusConnection::sessionBus().asyncCall(call, KWinPatienceMs);
 }
 
@@ -123,7 +111,7 @@ QImage kwinShot(const QString& method, QVariantList arguments)
     if (::pipe2(ends, O_CLOEXEC) != 0)
         failCapture(QStringLiteral("no pipe for KWin's picture (%1).")
                         .arg(QString::fromLocal8Bit(strerror(errno))));
-    PipeEnd reading(ends[0]);
+    const FileDescriptor reading(ends[0]);
     const QDeadlineTimer deadline(KWinPatienceMs);
     QByteArray data;
     QVariantMap results;
@@ -134,7 +122,7 @@ QImage kwinShot(const QString& method, QVariantList arguments)
         while (!reply.isFinished()) {
             if (deadline.hasExpired())
                 failCapture(noPicture());
-            readSome(reading.fd(), data, 20);
+            readSome(reading.get(), data, 20);
         }
         if (reply.isError()) {
             if (reply.error().name() == NotAuthorized)
@@ -144,7 +132,7 @@ QImage kwinShot(const QString& method, QVariantList arguments)
         }
         results = reply.value();
     }
-    while (readSome(reading.fd(), data, int(qMax<qint64>(0, deadline.remainingTime()))))
+    while (readSome(reading.get(), data, int(qMax<qint64>(0, deadline.remainingTime()))))
         if (deadline.hasExpired())
             failCapture(noPicture());
     return rawPicture(results, data);
@@ -177,11 +165,15 @@ public:
         if (!script.open())
             failCapture(QStringLiteral("the active window's place cannot be asked of KWin (%1).")
                             .arg(script.errorString()));
-        script.write(QStringLiteral("const w = workspace.activeWindow || workspace.activeClient;\n"
-                                    "callDBus('%1', '%2', 'org.framegrove.FramePlace', 'place',\n"
-                                    "         w ? [w.x, w.y, w.width, w.height].join(',') : '');\n")
-                         .arg(bus.baseService(), path)
-                         .toUtf8());
+        const QByteArray text =
+            QStringLiteral("const w = workspace.activeWindow || workspace.activeClient;\n"
+                           "callDBus('%1', '%2', 'org.framegrove.FramePlace', 'place',\n"
+                           "         w ? [w.x, w.y, w.width, w.height].join(',') : '');\n")
+                .arg(bus.baseService(), path)
+                .toUtf8();
+        if (script.write(text) != text.size() || !script.flush())
+            failCapture(QStringLiteral("the active window's place cannot be asked of KWin (%1).")
+                            .arg(script.errorString()));
         script.close();
         runScript(bus, script.fileName(), path.mid(1));
         if (!answered_) {

@@ -1,5 +1,6 @@
 #include "platform/sway_ipc.h"
 
+#include "platform/file_descriptor.h"
 #include "platform/screen_capture.h"
 
 #include <QByteArray>
@@ -16,7 +17,6 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 namespace platform
 {
@@ -41,32 +41,31 @@ public:
         const QByteArray name = path.toLocal8Bit();
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
-        if (size_t(name.size()) >= sizeof address.sun_path)
+        if (size_t(name.size()) >= sizeof address.sun_path) {
+            failure_ = QStringLiteral("the name is too long for a socket");
             return;
-        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-        fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd_ < 0)
-            return;
-        const timeval wait{AnswerMs / 1000, 0};
-        setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
-        if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-            ::close(fd_);
-            fd_ = -1;
         }
+        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        fd_.reset(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (fd_.valid()) {
+            const timeval wait{AnswerMs / 1000, 0};
+            setsockopt(fd_.get(), SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+            if (::connect(fd_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+                0)
+                return;
+        }
+        // read before closing, which may set errno again
+        failure_ = QString::fromLocal8Bit(std::strerror(errno));
+        fd_.reset();
     }
-    ~Socket()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
 
-    bool connected() const { return fd_ >= 0; }
+    // Why it is not connected; empty when it is.
+    QString failure() const { return failure_; }
 
     bool send(const QByteArray& bytes)
     {
-        return ::send(fd_, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+        return ::send(fd_.get(), bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) ==
+               bytes.size();
     }
 
     // Exactly `count` bytes, or fewer when the other side stops or `deadline` passes first.
@@ -76,7 +75,7 @@ public:
         qsizetype done = 0;
         while (done < count && waitForBytes(deadline)) {
             const ssize_t got =
-                ::recv(fd_, bytes.data() + done, size_t(count - done), MSG_DONTWAIT);
+                ::recv(fd_.get(), bytes.data() + done, size_t(count - done), MSG_DONTWAIT);
             if (got < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
             if (got <= 0)
@@ -91,14 +90,15 @@ private:
     bool waitForBytes(const QDeadlineTimer& deadline)
     {
         for (;;) {
-            pollfd ready{fd_, POLLIN, 0};
+            pollfd ready{fd_.get(), POLLIN, 0};
             const int found = ::poll(&ready, 1, int(deadline.remainingTime()));
             if (found >= 0 || errno != EINTR)
                 return found > 0;
         }
     }
 
-    int fd_ = -1;
+    FileDescriptor fd_;
+    QString failure_;
 };
 
 // Header of every message: the magic, then length and type in the machine's byte order.
@@ -113,10 +113,15 @@ QByteArray header(quint32 length, quint32 type)
 QJsonObject askTree(const QString& socketPath)
 {
     Socket socket(socketPath);
-    if (!socket.connected() || !socket.send(header(0, GetTree)))
+    if (!socket.failure().isEmpty())
         throw CaptureFailure(QStringLiteral("The compositor's window list could not be read: "
-                                            "no answer at %1.")
-                                 .arg(socketPath)
+                                            "no connection to %1 (%2).")
+                                 .arg(socketPath, socket.failure())
+                                 .toStdString());
+    if (!socket.send(header(0, GetTree)))
+        throw CaptureFailure(QStringLiteral("The compositor's window list could not be read: "
+                                            "no answer at %1 (%2).")
+                                 .arg(socketPath, QString::fromLocal8Bit(std::strerror(errno)))
                                  .toStdString());
     // one deadline for the whole answer: a byte now and then must not stretch it
     const QDeadlineTimer deadline(AnswerMs);

@@ -26,8 +26,10 @@ struct Options {
         "JPEG or bitmap by its extension (.png, .jpg, .jpeg, .bmp). The file is written whole or "
         "not at all, and an existing one is kept. \"-\" writes PNG to the standard output.",
         "file"};
-    QCommandLineOption quality{"quality", "The JPEG quality of --output, 1 to 100 (default 85).",
-                               "quality"};
+    QCommandLineOption quality{
+        "quality",
+        QString("The JPEG quality of --output, 1 to 100 (default %1).").arg(StartingJpegQuality),
+        "quality"};
     QCommandLineOption overwrite{"overwrite",
                                  "Let --output replace an existing file: a link itself, never what "
                                  "it leads to, and never a FIFO, a device or a folder."};

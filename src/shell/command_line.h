@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/jpeg_codec.h"
 #include "platform/running_instance.h"
 
 #include <QString>
@@ -21,7 +22,7 @@ struct CommandLine {
     Destination destination = Destination::Window;
     QString file;                        // for Destination::File
     FileFormat format = FileFormat::Png; // for Destination::File
-    int quality = 0;                     // JPEG quality; 0 when not given
+    int quality = StartingJpegQuality;   // JPEG quality
     bool overwrite = false;
     bool stampDate = false, stampTime = false;
     bool activated = false; // started by the session bus to serve a request over it

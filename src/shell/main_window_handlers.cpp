@@ -90,8 +90,7 @@ void TForm1::Timer1Timer()
 void TForm1::Button3Click()
 {
     TFrmmenus dialog(this, services_.messages);
-    dialog.exec();
-    if (!umenus::DelayConfirmed)
+    if (dialog.exec() != QDialog::Accepted)
         return;
     armCaptureTimer(*Timer1, static_cast<qint16>(dialog.EdSeconds->value()));
 }

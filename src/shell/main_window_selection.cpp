@@ -126,6 +126,10 @@ void TForm1::cancelSelection()
         drawBand(); // takes the band away
     }
     LeaveSelectionMode();
+    // a new native window with the frame: on the frameless one, still Qt's focus window, the
+    // window manager's focus would look like no change, and the widgets would never hear they
+    // are active again (no focus frame, no focus for a screen reader, though the keys come here)
+    destroy();
     restoreStartBounds();
     giveFocusBackToCrop();
 }

@@ -6,7 +6,6 @@
 #include "output/image_file.h"
 #include "output/jpeg_codec.h"
 #include "output/png_codec.h"
-#include "output/quality_dialog.h"
 #include "platform/clipboard_handoff.h"
 #include "platform/picture_files.h"
 #include "platform/screen_capture.h"
@@ -75,8 +74,7 @@ QByteArray encode(const QImage& picture, FileFormat format, int quality)
 {
     switch (format) {
     case FileFormat::Jpeg:
-        // the quality dialog's, as a save from the window would have it
-        return encodeJpeg(picture, quality ? quality : utovrin8::JpegQuality);
+        return encodeJpeg(picture, quality);
     case FileFormat::Bitmap:
         return encodeBmp(picture);
     case FileFormat::Png:

@@ -241,15 +241,15 @@ bool TFrmconvert::tellResult(const ConversionResult& result)
     return !closeWanted_;
 }
 
-// The message keeps the dialog's own words; the reason goes to standard error for whoever
-// looks into it.
+// The message keeps the dialog's own words and adds the reason, so that the person knows what to
+// do about the file.
 void TFrmconvert::showNotConverted(const ConversionResult& result)
 {
-    qWarning("%s was not converted: %s", qPrintable(result.source), qPrintable(result.reason));
     services_.messages.show(MessageKind::Warning,
                             QStringLiteral("File ") + result.source +
                                 QStringLiteral(" was not converted because an error "
-                                               "occurred.  This image cannot be converted."));
+                                               "occurred.  This image cannot be converted.\n\n") +
+                                result.reason);
 }
 
 void TFrmconvert::showExistingTarget(const QString& target)

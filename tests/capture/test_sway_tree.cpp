@@ -2,6 +2,7 @@
 #include "platform/sway_ipc.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -105,6 +106,8 @@ private Q_SLOTS:
     void focusedWindowFrame();
     void answerOverTheSocket_data();
     void answerOverTheSocket();
+    void unreachableSocketSaysWhy_data();
+    void unreachableSocketSaysWhy();
 };
 
 void TestSwayTree::focusedWindowFrame_data()
@@ -219,6 +222,32 @@ void TestSwayTree::answerOverTheSocket()
     }
     QVERIFY2(clock.elapsed() >= fromMs && clock.elapsed() <= toMs,
              qPrintable(QString("took %1 ms").arg(clock.elapsed())));
+}
+
+void TestSwayTree::unreachableSocketSaysWhy_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("nobody there") << QDir::tempPath() + "/fg-no-sway-here.sock"
+                                  << "No such file or directory";
+    QTest::newRow("not a socket") << QDir::tempPath() << "Connection refused";
+    QTest::newRow("name too long for a socket")
+        << "/" + QString(200, 'x') << "the name is too long for a socket";
+}
+
+void TestSwayTree::unreachableSocketSaysWhy()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, why);
+    try {
+        platform::swayFocusedWindow(path);
+        QFAIL("no failure");
+    } catch (const platform::CaptureFailure& failure) {
+        QCOMPARE(QString::fromStdString(failure.what()),
+                 QString("The compositor's window list could not be read: no connection to %1 "
+                         "(%2).")
+                     .arg(path, why));
+    }
 }
 
 // a screen (the offscreen platform's) to cut the frames the socket gives to

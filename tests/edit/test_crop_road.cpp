@@ -8,6 +8,7 @@
 #include "shell/settings_file.h"
 #include "ui/picture_box.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QSettings>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 
 namespace
@@ -285,6 +287,14 @@ void TestCropRoad::keysLeaveSelectionMode()
     // the focus shows on the button that started the crop, and the keys go on from there
     QTRY_COMPARE(form_->focusWidget(), form_->cmdarea);
     QVERIFY(form_->testAttribute(Qt::WA_KeyboardFocusChange));
+    // where Enter goes is shown: the button's focus frame, and the focus a screen reader hears of
+    QTRY_VERIFY(form_->cmdarea->hasFocus());
+    QStyleOptionButton drawn;
+    drawn.initFrom(form_->cmdarea);
+    QVERIFY(drawn.state & QStyle::State_HasFocus);
+    QVERIFY(drawn.state & QStyle::State_KeyboardFocusChange);
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(form_->cmdarea);
+    QVERIFY(button && button->state().focused);
     QProcess::execute("xdotool", {"key", "Tab", "shift+Tab", "Return"});
     QTRY_VERIFY(form_->Image3->isVisible()); // the crop again, not Exit or another tool
     settleSelectionSurface(*form_);

@@ -192,7 +192,7 @@ void TestConvertDialog::folderRun_data()
                                 "TAIL.BMP=tail.jpg"}
         << QStringList{said(MessageKind::Warning, "File //x.jpg was not converted because an "
                                                   "error occurred.  This image cannot be "
-                                                  "converted."),
+                                                  "converted.\n\nPremature end of JPEG file"),
                        said(MessageKind::Information, done(7))};
     QTest::newRow("damaged bitmap ends the run")
         << QStringList{"bad.bmp=damagedbmp"} << true << QStringList{}
