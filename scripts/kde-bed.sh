@@ -68,6 +68,11 @@ mkdir -p "$HOME"
 export XDG_CURRENT_DESKTOP=KDE XDG_SESSION_DESKTOP=KDE
 export XDG_SESSION_TYPE=wayland KDE_FULL_SESSION=true KDE_SESSION_VERSION=5
 export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
+# no fades: a frame turning active is drawn at once in its new colours, so that a screenshot
+# taken a moment after shows it as the desktop's tool does, not half way
+mkdir -p "$XDG_CONFIG_HOME"
+printf '[KDE]\nAnimationDurationFactor=0\n' >"$XDG_CONFIG_HOME/kdeglobals"
+printf '[Windeco]\nAnimationsEnabled=false\n' >"$XDG_CONFIG_HOME/breezerc"
 export NO_AT_BRIDGE=1 QT_ACCESSIBILITY=0
 [ -d "$run/qml" ] && export QML2_IMPORT_PATH=$run/qml QT_PLUGIN_PATH=$run/plugins
 # the client kwin starts below stays until it is stopped
