@@ -98,6 +98,8 @@ EOF
     gsettings set org.gnome.shell welcome-dialog-last-shown-version '99'
     gsettings set org.gnome.shell enabled-extensions "['$extension']"
     gsettings set org.gnome.desktop.notifications show-banners false
+    # no fades, so that two looks at a settled screen agree
+    gsettings set org.gnome.desktop.interface enable-animations false
     # a whole-number scale for the monitor, read by mutter as it starts
     [ -z "${BED_SCALE:-}" ] || gsettings set org.gnome.desktop.interface scaling-factor "$BED_SCALE"
 } 2>>"$run/log/gsettings"

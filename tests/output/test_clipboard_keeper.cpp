@@ -231,7 +231,8 @@ void TestClipboardKeeper::unfinishedPastesAreDropped()
     QVERIFY2(
         clock.elapsed() < 3 * pasteMs + 5000,
         qPrintable(QString("a paste took %1 ms, %2 ms before").arg(clock.elapsed()).arg(pasteMs)));
-    QVERIFY2(residentKb() < before + 2048,
+    // the allocator may keep some of what the flood used; one more copy of the data kept is a leak
+    QVERIFY2(residentKb() < before + int(large.size() / 1024) - 100,
              qPrintable(QString("the keeper grew from %1 to %2 kB").arg(before).arg(residentKb())));
 }
 
