@@ -86,6 +86,9 @@ void TForm1::Image3MouseMove(QPoint at)
 
 void TForm1::restoreStartBounds()
 {
+    // leave the surface's state while the window is still mapped: hidden first, the window
+    // manager may write that state back onto it as it maps again and keep it full screen
+    showNormal();
     setWindowFlags(Qt::Window);
     // the start position is where the frame stood, so the window is moved by its frame
     resize(utovrin::StartWidth, utovrin::StartHeight);

@@ -80,6 +80,41 @@ bool focusPattern()
         15000);
 }
 
+// Waits until no window of this program but the pattern is on the compositor's screen.
+bool onlyThePatternShows()
+{
+    std::function<bool(const QJsonObject&)> ours = [&](const QJsonObject& node) {
+        if (node.value("pid").toInt() == QCoreApplication::applicationPid() &&
+            node.value("name").toString() != "fgtest pattern")
+            return true;
+        for (const char* children : {"nodes", "floating_nodes"})
+            for (const QJsonValue child : node.value(children).toArray())
+                if (ours(child.toObject()))
+                    return true;
+        return false;
+    };
+    return QTest::qWaitFor([&] {
+        return !ours(
+            QJsonDocument::fromJson(fgtest::runPeer("swaymsg", {"-t", "get_tree"})).object());
+    });
+}
+
+// Waits until `capture` gives what grim reads of `choice` just before it, the screen the same
+// just after; `screen` is what grim read. Returns the difference last seen, empty once they agree.
+QString differenceFromSteadyScreen(const std::function<QImage()>& capture,
+                                   const QStringList& choice, QImage& screen)
+{
+    QString difference;
+    (void)QTest::qWaitFor([&] {
+        screen = grim(choice);
+        difference = fgtest::firstDifference(capture(), screen);
+        if (difference.isEmpty() && grim(choice) != screen)
+            difference = "the screen changed during the capture";
+        return difference.isEmpty();
+    });
+    return difference;
+}
+
 // Waits until the screen shows `expected`, and returns what it showed last.
 QImage screenWhenItShows(const QImage& expected)
 {
@@ -272,6 +307,8 @@ void TestWaylandCapture::cropSurfaceCoversTheOutput()
                                      form_->Image3->picture()),
              QString());
 
+    // the band is drawn into the surface's picture: the crop is cut from it as it was
+    const QImage surface = form_->Image3->picture();
     QImage cropped;
     fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
         cropped = dialog.Image3;
@@ -281,8 +318,9 @@ void TestWaylandCapture::cropSurfaceCoversTheOutput()
     QTest::mouseMove(form_->Image3, QPoint(210, 180));
     QTest::mouseRelease(form_->Image3, Qt::LeftButton, {}, QPoint(210, 180));
     QTRY_VERIFY(!cropped.isNull());
-    QCOMPARE(fgtest::firstDifference(cropped, before_.copy(110, 130, 100, 50)), QString());
-    QTRY_VERIFY(!form_->isFullScreen()); // the compositor confirms the state a moment later
+    QCOMPARE(fgtest::firstDifference(cropped, surface.copy(110, 130, 100, 50)), QString());
+    // the compositor confirms the state a moment later, and never puts the surface's back
+    QTRY_VERIFY(!form_->isFullScreen());
 }
 
 void TestWaylandCapture::primaryOutputAmongOthers()
@@ -342,38 +380,57 @@ void TestWaylandCapture::everyScaleGivesTheOutputsPixels()
     form_->hide();
     // grim's size is the desktop's own: sway rounds the logical size, 1023 rows at 125 %. The
     // compositor settles the new scale in steps: the same picture from both, once settled
+    QVERIFY(focusPattern());
+    QVERIFY(onlyThePatternShows());
+    const QStringList wholeOutput{"-o", "HEADLESS-1"};
     QImage output;
-    QString difference;
-    QVERIFY2(QTest::qWaitFor([&] {
-                 output = grim({"-o", "HEADLESS-1"});
-                 form_->Image1->setPicture(QImage()); // the size the screen has now
-                 form_->GrabScreen();
-                 difference = fgtest::firstDifference(form_->Image1->picture(), output);
-                 return difference.isEmpty() && platform::screenPixels().scale == scale;
-             }),
-             qPrintable(difference));
+    QString difference = differenceFromSteadyScreen(
+        [&] {
+            form_->Image1->setPicture(QImage()); // the size the screen has now
+            form_->GrabScreen();
+            return form_->Image1->picture();
+        },
+        wholeOutput, output);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    QCOMPARE(platform::screenPixels().scale, scale);
     // --screen --output, run here: the bed's /tmp is not the build's
     const QString file = QDir::temp().filePath("fgtest-scaled.png");
-    QFile::remove(file);
+    const auto removeFile = qScopeGuard([&] { QFile::remove(file); });
     const auto line = parseCommandLine({"--screen", "--output", file});
     QVERIFY(std::holds_alternative<CommandLine>(line));
-    QCOMPARE(runWindowless(std::get<CommandLine>(line)), 0);
-    QCOMPARE(fgtest::firstDifference(QImage(file).convertToFormat(QImage::Format_RGB32), output),
-             QString());
-    QFile::remove(file);
+    QImage screen;
+    difference = differenceFromSteadyScreen(
+        [&] {
+            QFile::remove(file);
+            return runWindowless(std::get<CommandLine>(line)) == 0
+                       ? QImage(file).convertToFormat(QImage::Format_RGB32)
+                       : QImage();
+        },
+        wholeOutput, screen);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
 
-    // the top window: the pattern's frame, from where the compositor says it is
+    // the top window: the pattern's frame, from where the compositor says it is, focused as the
+    // screen showed it just before
     QImage shown;
-    fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
-        shown = dialog.Image3;
-        dialog.close();
-    });
-    QVERIFY(focusPattern());
-    form_->TopWindowIntoDialog();
-    QTRY_VERIFY(!shown.isNull());
+    QVERIFY2(QTest::qWaitFor([&] {
+                 if (!focusPattern())
+                     return false;
+                 screen = grim(wholeOutput);
+                 shown = QImage();
+                 fgtest::answerWhenOpen<TFrmopt>([&](TFrmopt& dialog) {
+                     shown = dialog.Image3;
+                     dialog.close();
+                 });
+                 form_->TopWindowIntoDialog();
+                 if (!QTest::qWaitFor([&] { return !shown.isNull(); }))
+                     return false;
+                 difference =
+                     fgtest::firstDifference(shown, screen.copy(rectOf(utovrin::TopWindowRect)));
+                 return difference.isEmpty();
+             }),
+             qPrintable(difference));
     const QRect frame = rectOf(utovrin::TopWindowRect);
     QCOMPARE(frame.topLeft(), (QPointF(100, 120) * scale).toPoint());
-    QCOMPARE(fgtest::firstDifference(shown, output.copy(frame)), QString());
     QCOMPARE(shown.pixel(0, 0), Decoration); // framed exactly
 
     // a crop from the surface's logical points, cut in the output's pixels
