@@ -124,9 +124,8 @@ void TForm1::createLastingWindows()
     saves = std::make_unique<SaveOperations>(services_.choosers, *frmcomp);
     frmdisc = new Tfrmdisc(this, services_.messages);
     Frmtext = new TFrmtext(this, services_.messages);
-    Frmopt =
-        new TFrmopt(this, {Image4, *Image1, *saves, utovrin::PaintProgramPath, utovrin::WorkDir},
-                    *Frmtext, services_);
+    Frmopt = new TFrmopt(this, {Image4, *Image1, *saves, PaintProgramPath, WorkDir}, *Frmtext,
+                         services_);
 }
 
 void TForm1::buildPanel()
@@ -219,7 +218,6 @@ void TForm1::connectHandlers()
 
 void TForm1::FormCreate()
 {
-    using namespace utovrin;
     WindowsDir = platform::systemFolder();
     PaintProgramPath = platform::findPaintProgram(WindowsDir);
 
@@ -229,10 +227,6 @@ void TForm1::FormCreate()
     StartHeight = height();
     StartLeft = geometry().x();
     StartTop = geometry().y();
-    TimerTicks = 0;
-    WaitTicks = 0;
-    TopWindowRect = Edges{};
-    Selecting = false;
 
     const QString roaming = platform::roamingAppDataFolder();
     // the last-used folder is kept beside, not where a broken environment would put it
@@ -255,7 +249,7 @@ void TForm1::FormCreate()
 
 void TForm1::createWorkDir()
 {
-    if (QDir(utovrin::WorkDir).exists() || QDir().mkdir(utovrin::WorkDir))
+    if (QDir(WorkDir).exists() || QDir().mkdir(WorkDir))
         return;
     services_.messages.show(
         MessageKind::Warning,
@@ -271,9 +265,9 @@ void TForm1::applyStoredSize()
     // reach and take its whole backing store in memory
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize room = screen ? screen->availableGeometry().size() : QSize(INT_MAX, INT_MAX);
-    if (const int width = ReadWindowWidth(SettingsSection, utovrin::SettingsPath))
+    if (const int width = ReadWindowWidth(SettingsSection, SettingsPath))
         resize(std::min(width, room.width()), height());
-    if (const int height = ReadWindowHeight(SettingsSection, utovrin::SettingsPath))
+    if (const int height = ReadWindowHeight(SettingsSection, SettingsPath))
         resize(width(), std::min(height, room.height()));
 }
 
@@ -337,9 +331,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // a settings file that cannot be written must not keep the window open
     // closed while selecting, the window would have come back at its start size
-    const QSize kept =
-        inSelectionMode() ? QSize(utovrin::StartWidth, utovrin::StartHeight) : size();
-    runHandler(services_.messages,
-               [&] { SaveWindowSize(kept, SettingsSection, utovrin::SettingsPath); });
+    const QSize kept = inSelectionMode() ? QSize(StartWidth, StartHeight) : size();
+    runHandler(services_.messages, [&] { SaveWindowSize(kept, SettingsSection, SettingsPath); });
     event->accept();
 }

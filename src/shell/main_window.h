@@ -26,23 +26,6 @@ class QPushButton;
 class QScrollArea;
 class QTimer;
 
-// State shared by the main window and its dialogs, live from start-up to exit.
-namespace utovrin
-{
-inline QString WindowsDir;       // the system's own folder
-inline QString PaintProgramPath; // empty when no paint program was found
-inline QString WorkDir;          // the per-user workspace folder
-inline QString SettingsPath;     // the settings file in the workspace folder
-inline qint32 StartWidth = 0, StartHeight = 0, StartLeft = 0, StartTop = 0;
-inline qint16 TimerTicks = 0, WaitTicks = 0;
-inline Edges TopWindowRect; // the last window captured alone, in screen pixels
-// the rubber band of the crop
-inline bool Selecting = false;
-inline Edges FocusRect; // as drawn: the press point and the last point tracked
-inline qint32 SelStartX = 0, SelStartY = 0, SelEndX = 0, SelEndY = 0;
-inline Edges Crop; // the area cut out, in the surface's pixels: right and bottom exclusive
-} // namespace utovrin
-
 // The main window: the scrolling main image on the left, the button panel on the right.
 class TForm1 : public QWidget
 {
@@ -130,6 +113,21 @@ public:
     TFrmtext* Frmtext;
     TFrmopt* Frmopt;
     std::unique_ptr<SaveOperations> saves; // the save dialogs and the JPEG holder
+
+    // found at start-up, for the run
+    QString WindowsDir;       // the system's own folder
+    QString PaintProgramPath; // empty when no paint program was found
+    QString WorkDir;          // the per-user workspace folder
+    QString SettingsPath;     // the settings file in the workspace folder
+    // where the crop puts the window back: the design size, centred
+    qint32 StartWidth = 0, StartHeight = 0, StartLeft = 0, StartTop = 0;
+    qint16 TimerTicks = 0, WaitTicks = 0; // the capture timer's ticks, counted and to wait
+    Edges TopWindowRect;                  // the last window captured alone, in screen pixels
+    // the rubber band of the crop
+    bool Selecting = false;
+    Edges FocusRect; // as drawn: the press point and the last point tracked
+    qint32 SelStartX = 0, SelStartY = 0, SelEndX = 0, SelEndY = 0;
+    Edges Crop; // the area cut out, in the surface's pixels: right and bottom exclusive
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -60,8 +60,8 @@ void TForm1::showCaptureNotice(platform::CaptureNotice notice)
 void TForm1::armCaptureTimer(QTimer& timer, qint16 waitTicks)
 {
     captureUnderWay_ = true;
-    utovrin::TimerTicks = 0;
-    utovrin::WaitTicks = waitTicks;
+    TimerTicks = 0;
+    WaitTicks = waitTicks;
     hide();
     timer.start();
 }
@@ -74,7 +74,7 @@ void TForm1::cmdcapClick()
 
 void TForm1::Timer1Timer()
 {
-    if (!countTickAndCheckDue(utovrin::TimerTicks, utovrin::WaitTicks))
+    if (!countTickAndCheckDue(TimerTicks, WaitTicks))
         return;
     Timer1->stop();
     const auto ended = qScopeGuard([this] { captureUnderWay_ = false; });
@@ -136,8 +136,7 @@ void TForm1::CmdclipClick()
 void TForm1::cmdpassClick()
 {
     PassToPaintProgram(QStringLiteral("MAINWINDOW"),
-                       {utovrin::PaintProgramPath, utovrin::WorkDir, Image1->picture(), Image4},
-                       services_.messages);
+                       {PaintProgramPath, WorkDir, Image1->picture(), Image4}, services_.messages);
 }
 
 void TForm1::cmdprintClick()

@@ -60,12 +60,11 @@ void TForm1::LeaveSelectionMode()
 
 void TForm1::drawBand()
 {
-    Image3->editPicture([](QImage& picture) { drawFocusRect(picture, utovrin::FocusRect); });
+    Image3->editPicture([this](QImage& picture) { drawFocusRect(picture, FocusRect); });
 }
 
 void TForm1::Image3MouseDown(QPoint at)
 {
-    using namespace utovrin;
     Selecting = true;
     SelStartX = at.x();
     SelStartY = at.y();
@@ -75,7 +74,6 @@ void TForm1::Image3MouseDown(QPoint at)
 
 void TForm1::Image3MouseMove(QPoint at)
 {
-    using namespace utovrin;
     if (!Selecting)
         return;
     drawBand(); // inverting again takes the last band away
@@ -91,8 +89,8 @@ void TForm1::restoreStartBounds()
     showNormal();
     setWindowFlags(Qt::Window);
     // the start position is where the frame stood, so the window is moved by its frame
-    resize(utovrin::StartWidth, utovrin::StartHeight);
-    move(utovrin::StartLeft, utovrin::StartTop);
+    resize(StartWidth, StartHeight);
+    move(StartLeft, StartTop);
     showNormal();
 }
 
@@ -124,8 +122,8 @@ void TForm1::keyPressEvent(QKeyEvent* event)
 
 void TForm1::cancelSelection()
 {
-    if (utovrin::Selecting) {
-        utovrin::Selecting = false;
+    if (Selecting) {
+        Selecting = false;
         drawBand(); // takes the band away
     }
     LeaveSelectionMode();
@@ -149,7 +147,6 @@ void TForm1::giveFocusBackToCrop()
 
 void TForm1::Image3MouseUp(QPoint at)
 {
-    using namespace utovrin;
     Selecting = false;
     drawBand();
     SelEndX = at.x();
@@ -177,7 +174,6 @@ void TForm1::CmdTopWindowClick()
 
 void TForm1::Timer_For_Top_WindowTimer()
 {
-    using namespace utovrin;
     if (!countTickAndCheckDue(TimerTicks, WaitTicks))
         return;
     Timer_For_Top_Window->stop();
@@ -186,7 +182,6 @@ void TForm1::Timer_For_Top_WindowTimer()
 
 void TForm1::TopWindowIntoDialog()
 {
-    using namespace utovrin;
     // the capture ends once the person has dealt with its picture in the dialog
     const auto ended = qScopeGuard([this] { captureUnderWay_ = false; });
     {
@@ -206,7 +201,6 @@ void TForm1::TopWindowIntoDialog()
 
 void TForm1::GrabTopWindow()
 {
-    using namespace utovrin;
     if (const std::optional<platform::WindowShot> shot = platform::grabActiveWindow()) {
         const QRect& frame = shot->frame;
         TopWindowRect = Edges{frame.left(), frame.top(), frame.left() + frame.width(),

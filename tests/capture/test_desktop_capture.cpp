@@ -341,9 +341,9 @@ void TestDesktopCapture::topWindowIsTheActiveFrame()
     QVERIFY_THROWS_NO_EXCEPTION(form_->Timer_For_Top_WindowTimer());
     qInfo("Capture ONLY top window: %lld ms", clock.elapsed());
     QTRY_VERIFY(!shown.isNull());
-    const QRect frame(utovrin::TopWindowRect.Left, utovrin::TopWindowRect.Top,
-                      utovrin::TopWindowRect.Right - utovrin::TopWindowRect.Left,
-                      utovrin::TopWindowRect.Bottom - utovrin::TopWindowRect.Top);
+    const QRect frame(form_->TopWindowRect.Left, form_->TopWindowRect.Top,
+                      form_->TopWindowRect.Right - form_->TopWindowRect.Left,
+                      form_->TopWindowRect.Bottom - form_->TopWindowRect.Top);
     QVERIFY2(frame.width() >= 320 && frame.height() > 200,
              qPrintable(QString("the frame and title bar included: %1,%2 %3x%4")
                             .arg(frame.x())

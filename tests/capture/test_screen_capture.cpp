@@ -125,7 +125,7 @@ void TestScreenCapture::capturesOnSecondTick()
 {
     form_->Image1->setPicture(QImage()); // so that the copy can be seen
     form_->cmdcapClick();
-    QCOMPARE(utovrin::WaitTicks, qint16(1));
+    QCOMPARE(form_->WaitTicks, qint16(1));
     QVERIFY(form_->isHidden());
     form_->Timer1Timer();
     QVERIFY(form_->isHidden());
@@ -198,8 +198,8 @@ void TestScreenCapture::delayStartCapturesOnTickNPlusOne()
             QTest::mouseClick(dialog.cmdstart, Qt::LeftButton);
     });
     form_->Button3Click();
-    QCOMPARE(utovrin::WaitTicks, qint16(seconds));
-    QCOMPARE(utovrin::TimerTicks, qint16(0));
+    QCOMPARE(form_->WaitTicks, qint16(seconds));
+    QCOMPARE(form_->TimerTicks, qint16(0));
     QVERIFY(form_->isHidden());
     QVERIFY(form_->Timer1->isActive());
     form_->Image1->setPicture(QImage());

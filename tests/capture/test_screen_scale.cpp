@@ -316,7 +316,7 @@ void TestScreenScale::topWindowOnEachMonitor()
     form_->Timer_For_Top_WindowTimer();
     QTRY_VERIFY_WITH_TIMEOUT(!shown.isNull(), 10000);
 
-    const Edges& edges = utovrin::TopWindowRect;
+    const Edges& edges = form_->TopWindowRect;
     const QRect frame(QPoint(edges.Left, edges.Top), QPoint(edges.Right - 1, edges.Bottom - 1));
     const QRect onRootWindow = frame.translated(primaryMonitor().topLeft());
     QVERIFY2(onRootWindow.contains(QRect(place, QSize(320, 200))), "frame and title bar included");

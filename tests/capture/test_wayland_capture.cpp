@@ -275,7 +275,7 @@ void TestWaylandCapture::topWindowIsTheFocusedFrame()
     // captured, focused
     QVERIFY(focusPattern());
 
-    const QRect frame = rectOf(utovrin::TopWindowRect);
+    const QRect frame = rectOf(form_->TopWindowRect);
     QCOMPARE(frame.topLeft(), QPoint(100, 120));
     QVERIFY2(frame.width() > 320 && frame.height() > 200, "borders and title bar included");
     const QString area =
@@ -425,11 +425,11 @@ void TestWaylandCapture::everyScaleGivesTheOutputsPixels()
                  if (!QTest::qWaitFor([&] { return !shown.isNull(); }))
                      return false;
                  difference =
-                     fgtest::firstDifference(shown, screen.copy(rectOf(utovrin::TopWindowRect)));
+                     fgtest::firstDifference(shown, screen.copy(rectOf(form_->TopWindowRect)));
                  return difference.isEmpty();
              }),
              qPrintable(difference));
-    const QRect frame = rectOf(utovrin::TopWindowRect);
+    const QRect frame = rectOf(form_->TopWindowRect);
     QCOMPARE(frame.topLeft(), (QPointF(100, 120) * scale).toPoint());
     QCOMPARE(shown.pixel(0, 0), Decoration); // framed exactly
 

@@ -265,21 +265,21 @@ void TestCropRoad::keysLeaveSelectionMode()
     if (dragging)
         QProcess::execute("xdotool",
                           {"mousemove", "40", "40", "mousedown", "1", "mousemove", "90", "80"});
-    QTRY_VERIFY(!dragging || utovrin::Selecting);
+    QTRY_VERIFY(!dragging || form_->Selecting);
     QProcess::execute("xdotool", {"key", keys});
     if (dragging)
         QProcess::execute("xdotool", {"mouseup", "1"});
     if (keys == "alt+F4") {
         QTRY_VERIFY(!form_->isVisible());
-        QCOMPARE(ReadWindowWidth("form1", utovrin::SettingsPath), utovrin::StartWidth);
-        QCOMPARE(ReadWindowHeight("form1", utovrin::SettingsPath), utovrin::StartHeight);
+        QCOMPARE(ReadWindowWidth("form1", form_->SettingsPath), form_->StartWidth);
+        QCOMPARE(ReadWindowHeight("form1", form_->SettingsPath), form_->StartHeight);
         return;
     }
     QTRY_VERIFY(form_->Image3->isHidden());
     QTRY_COMPARE(form_->geometry(), startClient);
     QCOMPARE(form_->frameGeometry(), startFrame);
     QVERIFY(form_->ScrollBox1->isVisible());
-    QVERIFY(!utovrin::Selecting);
+    QVERIFY(!form_->Selecting);
     QCOMPARE(fgtest::firstDifference(form_->Image3->picture(), capture), QString());
     QVERIFY(!opened);
     QVERIFY(!QApplication::activeModalWidget());
@@ -397,7 +397,7 @@ void TestCropRoad::optionsGetThePictureWithText()
 
 void TestCropRoad::missingPaintProgramHasTheDialogsOwnMessage()
 {
-    utovrin::PaintProgramPath = dir_.filePath("no-such-paint-program");
+    form_->PaintProgramPath = dir_.filePath("no-such-paint-program");
     form_->Frmopt->OptionP->setChecked(true);
     form_->Image4 = QImage(5, 5, QImage::Format_RGB32);
     form_->Frmopt->ApplyCropOption();
@@ -407,7 +407,7 @@ void TestCropRoad::missingPaintProgramHasTheDialogsOwnMessage()
              QString("PC Paintbrush was not found in the default windows directory on your system. "
                      "Please find and copy the file mspaint.exe or pbrush.exe (PC Paintbrush) into "
                      "your windows directory on your system."));
-    QVERIFY(!QFile::exists(utovrin::WorkDir + "/tempbitm.bmp"));
+    QVERIFY(!QFile::exists(form_->WorkDir + "/tempbitm.bmp"));
 }
 
 void TestCropRoad::topWindowCapture()
@@ -457,7 +457,7 @@ void TestCropRoad::topWindowCapture()
               bottom = extents[3].toInt();
     const QRect frame(number("Absolute upper-left X") - left, number("Absolute upper-left Y") - top,
                       number("Width") + left + right, number("Height") + top + bottom);
-    const Edges rect = utovrin::TopWindowRect;
+    const Edges rect = form_->TopWindowRect;
     QCOMPARE(QRect(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top), frame);
     QVERIFY2(frame.height() > 140, "the title bar is part of it");
     // the window itself; its title bar changes colour as it loses the focus

@@ -131,14 +131,14 @@ void TestClipboardAndPaint::handOff()
     QFETCH(QString, tag);
     QFETCH(bool, mainImage);
     TForm1 form(fgtest::services());
-    QVERIFY(utovrin::WorkDir.contains(' '));
-    QCOMPARE(utovrin::PaintProgramPath, program_);
+    QVERIFY(form.WorkDir.contains(' '));
+    QCOMPARE(form.PaintProgramPath, program_);
     QFile::remove(program_ + ".args");
     const QImage main = filled(QSize(30, 20), qRgb(0, 0, 255), qRgb(1, 2, 3));
     const QImage working = filled(QSize(7, 5), qRgb(0, 255, 0), qRgb(4, 5, 6));
-    PassToPaintProgram(tag, {utovrin::PaintProgramPath, utovrin::WorkDir, main, working},
+    PassToPaintProgram(tag, {form.PaintProgramPath, form.WorkDir, main, working},
                        fgtest::appMessages());
-    const QString temporary = utovrin::WorkDir + "/tempbitm.bmp";
+    const QString temporary = form.WorkDir + "/tempbitm.bmp";
     QCOMPARE(recordedArguments(program_), (QStringList{"1", temporary}));
     QVERIFY(fgtest::runPeer("identify", {"-format", "%m", temporary}).startsWith("BMP"));
     QImage written(temporary);
@@ -155,8 +155,8 @@ void TestClipboardAndPaint::handOffButtonSendsMainImage()
     form.Image4 = filled(QSize(3, 3), qRgb(1, 1, 1), qRgb(1, 1, 1));
     QFile::remove(program_ + ".args");
     QTest::mouseClick(form.cmdpass, Qt::LeftButton);
-    QCOMPARE(recordedArguments(program_).value(1), utovrin::WorkDir + "/tempbitm.bmp");
-    QCOMPARE(QImage(utovrin::WorkDir + "/tempbitm.bmp").size(), QSize(11, 9));
+    QCOMPARE(recordedArguments(program_).value(1), form.WorkDir + "/tempbitm.bmp");
+    QCOMPARE(QImage(form.WorkDir + "/tempbitm.bmp").size(), QSize(11, 9));
 }
 
 void TestClipboardAndPaint::noPaintProgram()
@@ -164,8 +164,8 @@ void TestClipboardAndPaint::noPaintProgram()
     qputenv("PATH", dir_.filePath("nothing-here").toLocal8Bit());
     TForm1 form(fgtest::services());
     qputenv("PATH", dir_.filePath("bin").toLocal8Bit() + ":" + oldPath_);
-    QCOMPARE(utovrin::PaintProgramPath, QString());
-    QFile::remove(utovrin::WorkDir + "/tempbitm.bmp");
+    QCOMPARE(form.PaintProgramPath, QString());
+    QFile::remove(form.WorkDir + "/tempbitm.bmp");
     QTest::mouseClick(form.cmdpass, Qt::LeftButton);
     QCOMPARE(fgtest::appMessages().shown.size(), 1);
     QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Information);
@@ -173,7 +173,7 @@ void TestClipboardAndPaint::noPaintProgram()
              QString("PC Paintbrush was not found in the default windows directory on your "
                      "system. Please find and copy PC Paintbrush (pbrush.exe or mspaint.exe) into "
                      "your windows directory on your system, then run this option again."));
-    QVERIFY(!QFile::exists(utovrin::WorkDir + "/tempbitm.bmp"));
+    QVERIFY(!QFile::exists(form.WorkDir + "/tempbitm.bmp"));
 }
 
 void TestClipboardAndPaint::paintProgramThatWillNotStart()
@@ -183,14 +183,14 @@ void TestClipboardAndPaint::paintProgramThatWillNotStart()
     QFile file(notAProgram);
     QVERIFY(file.open(QIODevice::WriteOnly)); // there, but not executable
     file.close();
-    PassToPaintProgram("MAINWINDOW", {notAProgram, utovrin::WorkDir, form.Image1->picture(), {}},
+    PassToPaintProgram("MAINWINDOW", {notAProgram, form.WorkDir, form.Image1->picture(), {}},
                        fgtest::appMessages());
     QCOMPARE(fgtest::appMessages().shown.size(), 1);
     QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Plain);
     QCOMPARE(fgtest::appMessages().shown[0].text,
              QString("You cannot view this file because you do not have a default Paintbrush "
                      "application found on your computer."));
-    QVERIFY(QFile::exists(utovrin::WorkDir + "/tempbitm.bmp")); // written all the same
+    QVERIFY(QFile::exists(form.WorkDir + "/tempbitm.bmp")); // written all the same
 }
 
 FG_TEST_MAIN(TestClipboardAndPaint)

@@ -123,7 +123,7 @@ void TestKeyboard::delayFieldReadsWhatIsTyped()
     form_->Button3Click();
     QVERIFY(form_->Timer1->isActive());
     form_->Timer1->stop();
-    QCOMPARE(utovrin::WaitTicks, qint16(seconds));
+    QCOMPARE(form_->WaitTicks, qint16(seconds));
     QCOMPARE(name, QString("Number of seconds to delay before capturing new screen:"));
 }
 

@@ -77,8 +77,8 @@ void TestMainWindow::startsAtDesignSize()
     QCOMPARE(form.Image1->picture().size(), screen);
     QCOMPARE(form.ScrollBox1->horizontalScrollBar()->maximum(),
              screen.width() - form.ScrollBox1->viewport()->width());
-    QVERIFY(QDir(utovrin::WorkDir).exists());
-    QCOMPARE(utovrin::SettingsPath, settingsPath());
+    QVERIFY(QDir(form.WorkDir).exists());
+    QCOMPARE(form.SettingsPath, settingsPath());
     // laid out from the outer size once the window manager has framed the window, so that the
     // picture area fills the window as designed
     const QSize outer = form.frameGeometry().size();
@@ -196,7 +196,7 @@ void TestMainWindow::storedSizeApplied()
     TForm1 form(fgtest::services());
     QCOMPARE(form.size(), size);
     // the crop returns to the size the window had before the stored one
-    QCOMPARE(QSize(utovrin::StartWidth, utovrin::StartHeight), QSize(756, 603));
+    QCOMPARE(QSize(form.StartWidth, form.StartHeight), QSize(756, 603));
     // shown, the whole frame is on the screen, title bar included
     form.showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -306,7 +306,7 @@ void TestMainWindow::relativeConfigHomeIgnored()
     qputenv("XDG_CONFIG_HOME", "cfg");
     {
         TForm1 form(fgtest::services());
-        QCOMPARE(utovrin::WorkDir, QDir::homePath() + "/.config/fgrove");
+        QCOMPARE(form.WorkDir, QDir::homePath() + "/.config/fgrove");
         WriteLastUsedFolder("/shots/a.png");
     }
     qputenv("XDG_CONFIG_HOME", config);
