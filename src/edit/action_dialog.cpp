@@ -172,13 +172,13 @@ void TFrmopt::cmdtextClick()
         return;
     const QPoint start = textStart(shownPixels_.width(), shownPixels_.height(),
                                    textDialog_.across(), textDialog_.down());
-    utovrin9::TextX = start.x();
-    utovrin9::TextY = start.y();
+    TextX = start.x();
+    TextY = start.y();
     const bool opaque = !textDialog_.Chktransparent->isChecked();
     Image1->editPicture([&](QImage& picture) {
         drawTextCell(picture, start, text,
-                     surfaceFont(utovrin13::TextSize, platform::screenPixels().scale),
-                     colourFromBgr(utovrin13::TextColor), opaque);
+                     surfaceFont(textDialog_.TextSize, platform::screenPixels().scale),
+                     colourFromBgr(textDialog_.TextColor), opaque);
     });
 }
 

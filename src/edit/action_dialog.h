@@ -14,12 +14,6 @@ class QRadioButton;
 class QScrollArea;
 class TFrmtext;
 
-namespace utovrin9
-{
-// Where the last text's cell started, in picture pixels.
-inline qint32 TextX = 0, TextY = 0;
-} // namespace utovrin9
-
 // What the dialog's choice is carried out on: the main window's pictures and save dialogs, and
 // the folders found at start-up.
 struct CropTarget {
@@ -67,6 +61,7 @@ public:
     QRadioButton* OptionC;
     QPushButton* cmdtext;
     QPushButton* Button1;
+    qint32 TextX = 0, TextY = 0; // where the last text's cell started, in picture pixels
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -124,7 +124,6 @@ void TFrmtext::BitBtn2Click()
         close();
         return;
     }
-    using namespace utovrin13;
     TextSize = radsmall->isChecked() ? 8 : radmedium->isChecked() ? 10 : 12;
     if (radred->isChecked())
         TextColor = 0x0000FF;

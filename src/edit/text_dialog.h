@@ -12,12 +12,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-namespace utovrin13
-{
-inline qint32 TextSize = 0;  // points, set by the last OK: 8, 10 or 12
-inline qint32 TextColor = 0; // 00BBGGRR, set by the last OK
-} // namespace utovrin13
-
 // The add-text dialog. It lives for the whole run, so every choice stays for the next use.
 class TFrmtext : public QDialog
 {
@@ -56,6 +50,9 @@ public:
     QRadioButton* radnavy;
     QRadioButton* radaqua;
     QCheckBox* Chktransparent;
+    // the answer of the last OK; before any, the face's own height in black
+    qint32 TextSize = 0;  // points: 8, 10 or 12
+    qint32 TextColor = 0; // 00BBGGRR
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

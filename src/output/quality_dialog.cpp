@@ -99,6 +99,12 @@ void Tfrmcomp::showEvent(QShowEvent* event)
     ScrollBar1->setFocus();
 }
 
+int Tfrmcomp::askQuality()
+{
+    exec();
+    return JpegQuality;
+}
+
 void Tfrmcomp::ScrollBar1Change()
 {
     const int position = ScrollBar1->value();
@@ -113,7 +119,7 @@ void Tfrmcomp::ScrollBar1Change()
         LblQuality->setText(QStringLiteral("Low"));
         LblComp->setText(QStringLiteral("High"));
     }
-    utovrin8::JpegQuality = position;
+    JpegQuality = position;
 }
 
 void Tfrmcomp::Button1Click()

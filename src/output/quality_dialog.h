@@ -10,18 +10,15 @@ class QLabel;
 class QPushButton;
 class QScrollBar;
 
-namespace utovrin8
-{
-// The JPEG quality of the next save, 1 to 100; follows the dialog's bar.
-inline int JpegQuality = StartingJpegQuality;
-} // namespace utovrin8
-
 // The JPEG quality dialog. It lives for the whole run, so the bar stays where it was left.
 class Tfrmcomp : public QDialog
 {
     Q_OBJECT
 public:
     Tfrmcomp(QWidget* owner, Messages& messages);
+
+    // Runs the dialog; the quality its bar was left at.
+    int askQuality();
 
     void ScrollBar1Change();
     void Button1Click();
@@ -37,6 +34,7 @@ public:
     QLabel* Label7;
     QLabel* LblComp;
     QPushButton* Button1;
+    int JpegQuality = StartingJpegQuality; // of the next save, 1 to 100; follows the bar
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -51,25 +51,24 @@ SaveOperations::SaveOperations(FileChoosers& choosers, Tfrmcomp& qualityDialog)
 {
 }
 
-void SaveOperations::ShowJpegQualityDialog()
+int SaveOperations::ShowJpegQualityDialog()
 {
-    qualityDialog_.exec();
+    return qualityDialog_.askQuality();
 }
 
 QString SaveOperations::askFileName(SaveDialogSpec& dialog)
 {
-    utovrin8::LastUsedFolder = ReadLastUsedFolder();
-    if (!utovrin8::LastUsedFolder.isEmpty())
-        dialog.initialFolder = utovrin8::LastUsedFolder;
+    LastUsedFolder = ReadLastUsedFolder();
+    if (!LastUsedFolder.isEmpty())
+        dialog.initialFolder = LastUsedFolder;
     return choosers_.saveFile(dialog);
 }
 
 void SaveOperations::SaveAsJpeg(const QImage& source)
 {
     requireNonEmpty(source); // before any dialog asks for what cannot be written
-    ShowJpegQualityDialog();
     // encoded at once, before the file name is asked for; written later as it is
-    Image2 = encodeJpeg(source, utovrin8::JpegQuality);
+    Image2 = encodeJpeg(source, ShowJpegQualityDialog());
     const QString fileName = askFileName(SaveDialog2);
     if (fileName.isEmpty())
         return;

@@ -7,12 +7,6 @@
 
 class Tfrmcomp;
 
-namespace utovrin8
-{
-// The stored last-used folder as it was read before the current save dialog.
-inline QString LastUsedFolder;
-} // namespace utovrin8
-
 // Format codes of SaveGraphicAs; code 2, a picture class of another system, has no writer here.
 enum GraphicClass { BitmapClass = 0, JpegClass = 1, PngClass = 3 };
 
@@ -27,7 +21,8 @@ class SaveOperations
 public:
     SaveOperations(FileChoosers& choosers, Tfrmcomp& qualityDialog);
 
-    void ShowJpegQualityDialog();
+    // The JPEG quality the person chose in the quality dialog.
+    int ShowJpegQualityDialog();
     void SaveAsJpeg(const QImage& source);
     void SaveAsBitmap(const QImage& source);
     void SaveAsPng(const QImage& source);
@@ -36,6 +31,7 @@ public:
     SaveDialogSpec SaveDialog2; // JPEG
     SaveDialogSpec SaveDialog3; // PNG
     QByteArray Image2;          // the JPEG encoded last, held between encoding and writing
+    QString LastUsedFolder;     // the stored last-used folder, as read before the last dialog
 
 private:
     // The name chosen in `dialog` after it was pointed at the last-used folder; empty on cancel.

@@ -85,8 +85,6 @@ private:
 void TestTextOverlay::init()
 {
     // every test starts as a fresh run: no OK pressed yet
-    utovrin13::TextSize = 0;
-    utovrin13::TextColor = 0;
     form_ = std::make_unique<TForm1>(fgtest::services());
     form_->Frmopt->setPicture(groundPicture(QSize(400, 200)), QSize(400, 200));
 }
@@ -99,7 +97,7 @@ void TestTextOverlay::cleanup()
 // Before any OK of the run: size 0 (the face's own height) and black.
 void TestTextOverlay::closeBoxBeforeAnyOkDrawsDefaultSizeInBlack()
 {
-    QCOMPARE(utovrin13::TextSize, 0);
+    QCOMPARE(form_->Frmtext->TextSize, 0);
     answerTextDialog([](TFrmtext& d) { d.Edbox1->setText("  typed  "); },
                      [](TFrmtext& d) { d.close(); });
     form_->Frmopt->cmdtextClick();
@@ -113,10 +111,10 @@ void TestTextOverlay::defaultsStartAtQuarterAndBottom()
 {
     answerTextDialog([](TFrmtext& d) { d.Edbox1->setText("Hello"); }, pressOk);
     form_->Frmopt->cmdtextClick();
-    QCOMPARE(utovrin9::TextX, 100);
-    QCOMPARE(utovrin9::TextY, 170);
-    QCOMPARE(utovrin13::TextSize, 8);
-    QCOMPARE(utovrin13::TextColor, 0);
+    QCOMPARE(form_->Frmopt->TextX, 100);
+    QCOMPARE(form_->Frmopt->TextY, 170);
+    QCOMPARE(form_->Frmtext->TextSize, 8);
+    QCOMPARE(form_->Frmtext->TextColor, 0);
     const Marks marks = marksOn(form_->Frmopt->Image1->picture());
     QCOMPARE(marks.area.topLeft(), QPoint(100, 170));
     QCOMPARE(marks.colours, (QSet<QRgb>{0x000000, 0xFFFFFF}));
@@ -133,7 +131,7 @@ void TestTextOverlay::threeQuartersAndMiddle()
         },
         pressOk);
     form_->Frmopt->cmdtextClick();
-    QCOMPARE(QPoint(utovrin9::TextX, utovrin9::TextY), QPoint(300, 100));
+    QCOMPARE(QPoint(form_->Frmopt->TextX, form_->Frmopt->TextY), QPoint(300, 100));
     QCOMPARE(marksOn(form_->Frmopt->Image1->picture()).area.topLeft(), QPoint(300, 100));
 }
 
@@ -167,8 +165,8 @@ void TestTextOverlay::colours()
         },
         pressOk);
     form_->Frmopt->cmdtextClick();
-    QCOMPARE(utovrin13::TextColor, bgr);
-    QCOMPARE(utovrin13::TextSize, size);
+    QCOMPARE(form_->Frmtext->TextColor, bgr);
+    QCOMPARE(form_->Frmtext->TextSize, size);
     QVERIFY(marksOn(form_->Frmopt->Image1->picture()).colours.contains(rgb));
 }
 
@@ -197,7 +195,7 @@ void TestTextOverlay::trimmedWordAlone()
 
 void TestTextOverlay::emptyTextWarnsAndDrawsNothing()
 {
-    utovrin13::TextSize = 10;
+    form_->Frmtext->TextSize = 10;
     answerTextDialog(
         [](TFrmtext& d) {
             d.Edbox1->setText("   ");
@@ -206,7 +204,7 @@ void TestTextOverlay::emptyTextWarnsAndDrawsNothing()
         pressOk);
     form_->Frmopt->cmdtextClick();
     QVERIFY(form_->Frmtext->isHidden());
-    QCOMPARE(utovrin13::TextSize, 10);
+    QCOMPARE(form_->Frmtext->TextSize, 10);
     QCOMPARE(fgtest::appMessages().shown.size(), 1);
     QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Warning);
     QCOMPARE(fgtest::appMessages().shown[0].text, QString("You have not entered any text."));

@@ -106,7 +106,7 @@ void TestSaveOperations::cleanup()
 
 void TestSaveOperations::firstJpegOfTheRunIs85()
 {
-    QCOMPARE(utovrin8::JpegQuality, 85);
+    QCOMPARE(form_->frmcomp->JpegQuality, 85);
     const QString path = dir_->filePath("first.jpg");
     fgtest::appChoosers().answers = {path};
     answerQualityDialog(0, false);
@@ -174,7 +174,7 @@ void TestSaveOperations::qualityLabels()
     QCOMPARE(dialog->Lblnumber->text(), QString::number(position));
     QCOMPARE(dialog->LblQuality->text(), quality);
     QCOMPARE(dialog->LblComp->text(), compression);
-    QCOMPARE(utovrin8::JpegQuality, position);
+    QCOMPARE(form_->frmcomp->JpegQuality, position);
 }
 
 void TestSaveOperations::cancelledJpegWritesNothing()

@@ -141,10 +141,10 @@ void TestKeyboard::qualityBarFromTheKeyboard()
         QTest::keyClick(dialog.ScrollBar1, Qt::Key_Return); // "Ok"
     });
     const int start = form_->frmcomp->ScrollBar1->value();
-    form_->saves->ShowJpegQualityDialog();
+    const int chosen = form_->saves->ShowJpegQualityDialog();
     QVERIFY(!form_->frmcomp->isVisible());
     QCOMPARE(steps, QList<int>({1, -1, -1, 1, -1, -1}));
-    QCOMPARE(utovrin8::JpegQuality, start - 2);
+    QCOMPARE(chosen, start - 2);
     QCOMPARE(accessibleName(form_->frmcomp->ScrollBar1), QString("JPEG Compression Options"));
 }
 
