@@ -37,7 +37,8 @@ constexpr auto OwnerCheck = std::chrono::seconds(1);
 constexpr size_t MaxTransfers = 64;
 
 // Windows that the server said do not exist (a requestor that has gone, or never was), noted by
-// the error handler for the serving loop.
+// the error handler for the serving loop. At namespace scope: Xlib's error handler is a plain
+// function that carries no state of ours.
 std::vector<XID> missingWindows;
 
 // The same data again, as the owner gave it: type, item size in bits and the items as Xlib

@@ -34,6 +34,7 @@ std::unique_ptr<ScreenCapture> makeWaylandCapture()
 
 std::function<void(CaptureNotice)>& noticeHandler()
 {
+    // one for the process, as the session it listens to is
     static std::function<void(CaptureNotice)> handler;
     return handler;
 }

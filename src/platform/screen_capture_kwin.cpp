@@ -156,7 +156,7 @@ public:
     {
         QDBusConnection bus = QDBusConnection::sessionBus();
         kwin_ = bus.interface()->serviceOwner(KWinService).value();
-        static int serial = 0;
+        static int serial = 0; // for the run: an object path is not free again at once
         const QString path = QStringLiteral("/org/framegrove/FramePlace%1").arg(++serial);
         if (!bus.registerObject(path, this, QDBusConnection::ExportScriptableSlots))
             failCapture(QStringLiteral("the active window's place cannot be asked of KWin."));

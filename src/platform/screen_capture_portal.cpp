@@ -100,7 +100,7 @@ class PortalRequest : public QObject
 public:
     explicit PortalRequest(QDBusConnection bus) : bus_(std::move(bus)), portal_(portalOwner(bus_))
     {
-        static int serial = 0;
+        static int serial = 0; // for the run: each request's token names it alone
         token_ =
             QStringLiteral("framegrove%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
         bus_.connect(portal_, QString(), RequestInterface, QStringLiteral("Response"), this,

@@ -104,7 +104,7 @@ private:
         failed_ = true;
         return 0;
     }
-    static inline bool failed_ = false;
+    static inline bool failed_ = false; // static: Xlib's handler carries no state of ours
     Display* display_;
     int (*previous_)(Display*, XErrorEvent*) = nullptr;
 };
