@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/capture_request.h"
+
 #include <QString>
 
 #include <functional>
@@ -10,9 +12,6 @@
 // (running_instance_dbus.cpp: the session bus).
 namespace platform
 {
-
-// The captures that a start of the program may hand to the running one.
-enum class CaptureRequest { Area, Window, Screen, Delay };
 
 // What the running program does with a request (`seconds` only for a delay): empty when it has
 // taken it on, otherwise the reason it refuses.

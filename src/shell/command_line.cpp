@@ -56,22 +56,20 @@ ImmediateExit badArguments(const QString& reason)
     return {BadArgumentsStatus, {}, errorLine(reason)};
 }
 
-std::optional<platform::CaptureRequest> pickRoad(const QCommandLineParser& parser,
-                                                 const Options& options)
+std::optional<CaptureRequest> pickRequest(const QCommandLineParser& parser, const Options& options)
 {
-    using platform::CaptureRequest;
-    const std::pair<const QCommandLineOption&, CaptureRequest> roads[] = {
+    const std::pair<const QCommandLineOption&, CaptureRequest> requests[] = {
         {options.area, CaptureRequest::Area},
         {options.window, CaptureRequest::Window},
         {options.screen, CaptureRequest::Screen},
         {options.delay, CaptureRequest::Delay}};
     std::optional<CaptureRequest> picked;
-    for (const auto& [option, road] : roads) {
+    for (const auto& [option, request] : requests) {
         if (!parser.isSet(option))
             continue;
         if (picked)
             throw BadArguments{"choose one of --area, --window, --screen and --delay"};
-        picked = road;
+        picked = request;
     }
     return picked;
 }
@@ -113,7 +111,7 @@ void readDestination(const QCommandLineParser& parser, const Options& options, C
         throw BadArguments{"choose one of --output and --clipboard"};
     if (!toFile && !toClipboard)
         return;
-    if (!line.road || line.road == platform::CaptureRequest::Area)
+    if (!line.request || line.request == CaptureRequest::Area)
         throw BadArguments{QStringLiteral("--%1 needs --screen, --window or --delay")
                                .arg(toFile ? "output" : "clipboard")};
     if (toClipboard) {
@@ -171,8 +169,8 @@ CommandLine readCommandLine(const QCommandLineParser& parser, const Options& opt
     if (!parser.positionalArguments().isEmpty())
         throw BadArguments{"unexpected argument '" + parser.positionalArguments().first() + "'"};
     CommandLine line;
-    line.road = pickRoad(parser, options);
-    if (line.road == platform::CaptureRequest::Delay)
+    line.request = pickRequest(parser, options);
+    if (line.request == CaptureRequest::Delay)
         line.delaySeconds = delayFrom(parser.value(options.delay));
     readDestination(parser, options, line);
     readFileOptions(parser, options, line);

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "capture/capture_request.h"
 #include "output/jpeg_codec.h"
-#include "platform/running_instance.h"
 
 #include <QString>
 #include <QStringList>
 #include <optional>
 #include <variant>
 
-// Where the picture of a road goes: into the windows, or, with no window at all, elsewhere.
+// Where the picture of a request goes: into the windows, or, with no window at all, elsewhere.
 enum class Destination { Window, File, StandardOutput, Clipboard };
 
 // The picture formats a file may be written in, told by the file's extension.
@@ -17,7 +17,7 @@ enum class FileFormat { Png, Jpeg, Bitmap };
 // A command line that asks for something to be done.
 struct CommandLine {
     // none: the program starts as it always has, capturing the screen into its window
-    std::optional<platform::CaptureRequest> road;
+    std::optional<CaptureRequest> request;
     int delaySeconds = 0; // for a delay
     Destination destination = Destination::Window;
     QString file;                        // for Destination::File

@@ -63,7 +63,7 @@ int runWindows(FgApplication& app, const CommandLine& line, Services services)
     TForm1 Form1(services);
     bool served = false;
     // a request that fails on its way is shown here, and the start that made it hears of it
-    const auto serve = [&](platform::CaptureRequest request, int seconds) {
+    const auto serve = [&](CaptureRequest request, int seconds) {
         served = true;
         QString refusal = QStringLiteral("the running Framegrove failed to start the capture");
         runHandler(services.messages, [&] { refusal = Form1.takeRequest(request, seconds); });
@@ -78,9 +78,9 @@ int runWindows(FgApplication& app, const CommandLine& line, Services services)
             if (!served)
                 app.quit();
         });
-    } else if (line.road) {
+    } else if (line.request) {
         name = platform::claimInstanceName(serve);
-        runHandler(services.messages, [&] { Form1.takeRequest(*line.road, line.delaySeconds); });
+        runHandler(services.messages, [&] { Form1.takeRequest(*line.request, line.delaySeconds); });
     } else {
         Form1.showCentred();
         // once the window is up: a plain start is not held up by the bus
@@ -113,9 +113,9 @@ int main(int argc, char** argv)
     BoxMessages messages;
     DialogChoosers choosers;
     FgApplication app(argc, argv, messages);
-    if (line.road && !line.activated) {
+    if (line.request && !line.activated) {
         const platform::HandOver handOver =
-            platform::handToRunningInstance(*line.road, line.delaySeconds);
+            platform::handToRunningInstance(*line.request, line.delaySeconds);
         if (handOver.outcome == platform::HandOver::Taken)
             return 0;
         if (handOver.outcome == platform::HandOver::Refused) {

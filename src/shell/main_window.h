@@ -1,7 +1,7 @@
 #pragma once
 
+#include "capture/capture_request.h"
 #include "edit/selection.h"
-#include "platform/running_instance.h"
 #include "platform/screen_capture.h"
 #include "ui/services.h"
 
@@ -67,7 +67,7 @@ public:
 
     // A capture asked for from outside the window: from the command line, or by a later start
     // that handed it over. Empty when it has been taken on, otherwise the reason it was refused.
-    QString takeRequest(platform::CaptureRequest request, int seconds);
+    QString takeRequest(CaptureRequest request, int seconds);
     void cmdhelplClick();
     void Button2Click();
     void Button1Click();

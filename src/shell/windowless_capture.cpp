@@ -49,13 +49,12 @@ bool isWorkedIn(const QRect& frame)
     });
 }
 
-// The picture of the road, stamped as the main window stamps it.
+// The picture of the request, stamped as the main window stamps it.
 QImage capture(const CommandLine& line)
 {
-    using platform::CaptureRequest;
-    if (line.road == CaptureRequest::Delay)
+    if (line.request == CaptureRequest::Delay)
         std::this_thread::sleep_for(std::chrono::seconds(line.delaySeconds));
-    if (line.road == CaptureRequest::Window) {
+    if (line.request == CaptureRequest::Window) {
         std::optional<platform::WindowShot> shot = platform::grabActiveWindow();
         if (!shot || !isWorkedIn(shot->frame))
             fail("no window is active, so there is none to capture");

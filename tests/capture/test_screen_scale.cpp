@@ -213,7 +213,7 @@ void TestScreenScale::everyFullScreenRoadGivesTheDevicePixels()
         break;
     case Road::DelayedByBus:
         form_->Image1->setPicture(QImage());
-        QCOMPARE(form_->takeRequest(platform::CaptureRequest::Delay, 1), QString());
+        QCOMPARE(form_->takeRequest(CaptureRequest::Delay, 1), QString());
         QTRY_VERIFY_WITH_TIMEOUT(form_->isVisible(), 10000);
         picture = form_->Image1->picture();
         break;

@@ -388,10 +388,8 @@ void TestCommandLine::windowless()
 void TestCommandLine::secondStartHandsOver()
 {
     TForm1 running(fgtest::services());
-    const auto name =
-        platform::claimInstanceName([&](platform::CaptureRequest request, int seconds) {
-            return running.takeRequest(request, seconds);
-        });
+    const auto name = platform::claimInstanceName(
+        [&](CaptureRequest request, int seconds) { return running.takeRequest(request, seconds); });
     QVERIFY(name);
     running.showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(&running));

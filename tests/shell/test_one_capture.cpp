@@ -31,7 +31,7 @@ enum class Wait {
 
 // A second request: one of the running program's, or a press on a button of the hidden window.
 struct Second {
-    std::optional<platform::CaptureRequest> request;
+    std::optional<CaptureRequest> request;
     QPushButton* TForm1::*button = nullptr;
 };
 
@@ -43,7 +43,7 @@ QRgb pixelAt(const QImage& picture)
 } // namespace
 
 Q_DECLARE_METATYPE(Wait)
-Q_DECLARE_METATYPE(platform::CaptureRequest)
+Q_DECLARE_METATYPE(CaptureRequest)
 Q_DECLARE_METATYPE(Second)
 
 class TestOneCapture : public QObject
@@ -105,7 +105,6 @@ void TestOneCapture::answer(QRgb colour)
 
 void TestOneCapture::requestDuringCapture_data()
 {
-    using platform::CaptureRequest;
     QTest::addColumn<Wait>("wait");
     QTest::addColumn<CaptureRequest>("first");
     QTest::addColumn<Second>("second");
@@ -133,7 +132,6 @@ void TestOneCapture::requestDuringCapture_data()
 
 void TestOneCapture::requestDuringCapture()
 {
-    using platform::CaptureRequest;
     QFETCH(Wait, wait);
     QFETCH(CaptureRequest, first);
     QFETCH(Second, second);

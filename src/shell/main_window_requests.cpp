@@ -14,9 +14,8 @@ bool TForm1::busy() const
     return captureUnderWay_ || inSelectionMode() || QApplication::activeModalWidget() != nullptr;
 }
 
-QString TForm1::takeRequest(platform::CaptureRequest request, int seconds)
+QString TForm1::takeRequest(CaptureRequest request, int seconds)
 {
-    using platform::CaptureRequest;
     if (busy())
         return QStringLiteral("Framegrove is busy with another capture or an open window; "
                               "finish that first.");
