@@ -13,10 +13,13 @@ namespace platform
 namespace
 {
 
-const QString BusName = QStringLiteral("org.framegrove.Framegrove");
-const QString ObjectPath = QStringLiteral("/org/framegrove/Framegrove");
-const QString Interface = QStringLiteral("org.framegrove.Framegrove");
-const QString RefusedError = QStringLiteral("org.framegrove.Framegrove.Error.Busy");
+// Every name on the bus comes from the application's id, the one that also names the installed
+// service file: were they to differ, the bus would no longer start the program for a request.
+const QString BusName = QStringLiteral(FG_APP_ID);
+const QString ObjectPath =
+    QLatin1Char('/') + QString(BusName).replace(QLatin1Char('.'), QLatin1Char('/'));
+const QString Interface = BusName;
+const QString RefusedError = BusName + QStringLiteral(".Error.Busy");
 // long enough for a program busy painting, short enough for a person at a key
 constexpr int AnswerTimeoutMs = 5000;
 
@@ -24,7 +27,6 @@ constexpr int AnswerTimeoutMs = 5000;
 class CaptureService : public QObject, protected QDBusContext
 {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.framegrove.Framegrove")
 public:
     explicit CaptureService(RequestHandler handler) : handler_(std::move(handler)) {}
 
@@ -62,7 +64,8 @@ public:
 
     bool claim()
     {
-        if (!bus_.registerObject(ObjectPath, &service_, QDBusConnection::ExportScriptableSlots))
+        if (!bus_.registerObject(ObjectPath, Interface, &service_,
+                                 QDBusConnection::ExportScriptableSlots))
             return false;
         const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
             bus_.interface()->registerService(BusName, QDBusConnectionInterface::DontQueueService,
