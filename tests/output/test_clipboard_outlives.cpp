@@ -1,6 +1,6 @@
 // The copied picture stays pasteable after the program has ended, in a Wayland session: runs
-// inside scripts/wayland-bed.sh, natively (wl-copy keeps it) and under Xwayland (the X11
-// keeper), and pastes with the session's own means.
+// inside a desktop bed of scripts/, natively and under Xwayland, and pastes with the session's
+// own means.
 #include "fg_test.h"
 #include "platform/clipboard_handoff.h"
 #include "shell/main_window.h"
@@ -57,9 +57,10 @@ void takeClipboard()
     taker.waitForFinished();
 }
 
-QImage grim()
+// The screen as the program captures it.
+QImage screen()
 {
-    return QImage::fromData(fgtest::runPeer("grim", {"-t", "ppm", "-"}), "PPM")
+    return QImage::fromData(fgtest::runPeer(FG_PROGRAM, {"--screen", "--output", "-"}), "PNG")
         .convertToFormat(QImage::Format_RGB32);
 }
 
@@ -76,7 +77,7 @@ private Q_SLOTS:
 
 void TestClipboardOutlives::initTestCase()
 {
-    QVERIFY2(!qEnvironmentVariableIsEmpty("SWAYSOCK"), "run inside scripts/wayland-bed.sh");
+    QVERIFY2(!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"), "run inside a desktop bed");
     // the hand-over looks for the keeper beside the program: here, in the bed's own /tmp
     const QString besideUs =
         QCoreApplication::applicationDirPath() + "/framegrove-clipboard-keeper";
@@ -100,12 +101,12 @@ void TestClipboardOutlives::pictureOutlivesProgram()
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.readAllStandardError(), QByteArray());
         QCOMPARE(program.exitCode(), 0);
-        copied = grim(); // nothing has changed on the screen since
+        copied = screen(); // nothing has changed on the screen since
     } else {
         // the window's own copy, and the hand-over the program makes as it ends
         TForm1 form(fgtest::services());
         form.showCentred();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
         QTest::mouseClick(form.Cmdclip, Qt::LeftButton);
         copied = form.Image1->picture();
         form.close();
