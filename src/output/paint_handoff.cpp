@@ -19,7 +19,7 @@ void PassToPaintProgram(const QString& sourceTag, const PaintHandOff& handOff, M
     const QString fileName = handOff.workDir + "/tempbitm.bmp";
     const QImage& picture =
         sourceTag == QLatin1String("MAINWINDOW") ? handOff.mainImage : handOff.workingPicture;
-    SaveGraphicAs(picture, BitmapClass, fileName);
+    SaveGraphicAs(picture, FileFormat::Bitmap, fileName);
     if (!platform::startProgram(handOff.paintProgramPath, fileName))
         messages.show(MessageKind::Plain,
                       QStringLiteral("You cannot view this file because you do not have a default "

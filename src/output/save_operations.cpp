@@ -1,15 +1,11 @@
 #include "output/save_operations.h"
 
-#include "output/bmp_writer.h"
 #include "output/image_file.h"
-#include "output/jpeg_codec.h"
 #include "output/last_used_folder.h"
 #include "output/picture_errors.h"
-#include "output/png_codec.h"
 #include "output/quality_dialog.h"
 
 #include <QDir>
-#include <stdexcept>
 
 namespace
 {
@@ -25,22 +21,10 @@ constexpr int DefaultJpegQuality = 90;
 
 } // namespace
 
-void SaveGraphicAs(const QImage& graphic, int code, const QString& fileName)
+void SaveGraphicAs(const QImage& graphic, FileFormat format, const QString& fileName)
 {
     requireNonEmpty(graphic);
-    switch (code) {
-    case BitmapClass:
-        return writeFileAtomically(fileName, encodeBmp(graphic));
-    case JpegClass:
-        return writeFileAtomically(fileName, encodeJpeg(graphic, DefaultJpegQuality));
-    case PngClass:
-        return writeFileAtomically(fileName, encodePng(graphic));
-    default:
-        throw std::runtime_error(
-            QStringLiteral("Saving as picture type %1 is not available on this system.")
-                .arg(code)
-                .toStdString());
-    }
+    writeFileAtomically(fileName, encode(graphic, format, DefaultJpegQuality));
 }
 
 SaveOperations::SaveOperations(FileChoosers& choosers, Tfrmcomp& qualityDialog)
@@ -68,7 +52,7 @@ void SaveOperations::SaveAsJpeg(const QImage& source)
 {
     requireNonEmpty(source); // before any dialog asks for what cannot be written
     // encoded at once, before the file name is asked for; written later as it is
-    Image2 = encodeJpeg(source, ShowJpegQualityDialog());
+    Image2 = encode(source, FileFormat::Jpeg, ShowJpegQualityDialog());
     const QString fileName = askFileName(SaveDialog2);
     if (fileName.isEmpty())
         return;
@@ -82,7 +66,7 @@ void SaveOperations::SaveAsBitmap(const QImage& source)
     const QString fileName = askFileName(SaveDialog1);
     if (fileName.isEmpty())
         return;
-    SaveGraphicAs(source, BitmapClass, fileName);
+    SaveGraphicAs(source, FileFormat::Bitmap, fileName);
     WriteLastUsedFolder(fileName);
 }
 
@@ -92,6 +76,6 @@ void SaveOperations::SaveAsPng(const QImage& source)
     const QString fileName = askFileName(SaveDialog3);
     if (fileName.isEmpty())
         return;
-    SaveGraphicAs(source, PngClass, fileName);
+    SaveGraphicAs(source, FileFormat::Png, fileName);
     WriteLastUsedFolder(fileName);
 }

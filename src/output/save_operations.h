@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/picture_format.h"
 #include "ui/choosers.h"
 
 #include <QByteArray>
@@ -7,12 +8,9 @@
 
 class Tfrmcomp;
 
-// Format codes of SaveGraphicAs; code 2, a picture class of another system, has no writer here.
-enum GraphicClass { BitmapClass = 0, JpegClass = 1, PngClass = 3 };
-
-// Writes a picture as a file of the class that `code` names. Throws std::runtime_error for an
-// empty picture, a code this platform has no writer for, or a file that cannot be written.
-void SaveGraphicAs(const QImage& graphic, int code, const QString& fileName);
+// Writes a picture as a file of `format`, replacing any file there whole. Throws
+// std::runtime_error for an empty picture or a file that cannot be written.
+void SaveGraphicAs(const QImage& graphic, FileFormat format, const QString& fileName);
 
 // The three ways of saving a picture through a save dialog, with the dialogs themselves. Each
 // opens in the folder of the last save and stores the folder of the file it wrote.

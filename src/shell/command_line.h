@@ -2,6 +2,7 @@
 
 #include "capture/capture_request.h"
 #include "output/jpeg_codec.h"
+#include "output/picture_format.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,9 +12,6 @@
 // Where the picture of a request goes: into the windows, or, with no window at all, elsewhere.
 enum class Destination { Window, File, StandardOutput, Clipboard };
 
-// The picture formats a file may be written in, told by the file's extension.
-enum class FileFormat { Png, Jpeg, Bitmap };
-
 // A command line that asks for something to be done.
 struct CommandLine {
     // none: the program starts as it always has, capturing the screen into its window
@@ -21,7 +19,7 @@ struct CommandLine {
     int delaySeconds = 0; // for a delay
     Destination destination = Destination::Window;
     QString file;                        // for Destination::File
-    FileFormat format = FileFormat::Png; // for Destination::File
+    FileFormat format = FileFormat::Png; // for Destination::File, told by the file's extension
     int quality = StartingJpegQuality;   // JPEG quality
     bool overwrite = false;
     bool stampDate = false, stampTime = false;

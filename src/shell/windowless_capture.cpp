@@ -1,10 +1,8 @@
 #include "shell/windowless_capture.h"
 
 #include "capture/stamp.h"
-#include "output/bmp_writer.h"
 #include "output/clipboard.h"
 #include "output/image_file.h"
-#include "output/jpeg_codec.h"
 #include "output/png_codec.h"
 #include "platform/clipboard_handoff.h"
 #include "platform/picture_files.h"
@@ -67,19 +65,6 @@ QImage capture(const CommandLine& line)
     StampDateTime(screen, screen.height(), line.stampDate, line.stampTime, Qt::red,
                   platform::screenPixels().scale);
     return screen;
-}
-
-QByteArray encode(const QImage& picture, FileFormat format, int quality)
-{
-    switch (format) {
-    case FileFormat::Jpeg:
-        return encodeJpeg(picture, quality);
-    case FileFormat::Bitmap:
-        return encodeBmp(picture);
-    case FileFormat::Png:
-        break;
-    }
-    return encodePng(picture);
 }
 
 void writeToFile(const CommandLine& line, const QByteArray& bytes)

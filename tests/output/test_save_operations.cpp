@@ -345,29 +345,20 @@ void TestSaveOperations::folderPart()
 
 void TestSaveOperations::graphicClasses_data()
 {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QByteArray>("format"); // as ImageMagick names it; empty: refused
-    QTest::newRow("0 bitmap") << 0 << QByteArray("BMP");
-    QTest::newRow("1 JPEG") << 1 << QByteArray("JPEG");
-    QTest::newRow("2 not on this system") << 2 << QByteArray();
-    QTest::newRow("3 PNG") << 3 << QByteArray("PNG");
-    QTest::newRow("4 no such class") << 4 << QByteArray();
+    QTest::addColumn<FileFormat>("format");
+    QTest::addColumn<QByteArray>("named"); // as ImageMagick names it
+    QTest::newRow("bitmap") << FileFormat::Bitmap << QByteArray("BMP");
+    QTest::newRow("JPEG") << FileFormat::Jpeg << QByteArray("JPEG");
+    QTest::newRow("PNG") << FileFormat::Png << QByteArray("PNG");
 }
 
 void TestSaveOperations::graphicClasses()
 {
-    QFETCH(int, code);
-    QFETCH(QByteArray, format);
-    const QString path = dir_->filePath(QString("graphic-%1").arg(code));
-    try {
-        SaveGraphicAs(knownPicture(QSize(16, 8)), code, path);
-        QVERIFY(!format.isEmpty());
-        QVERIFY(fgtest::runPeer("identify", {"-format", "%m", path}).startsWith(format));
-    } catch (const std::runtime_error& failure) {
-        QVERIFY2(format.isEmpty(), failure.what());
-        QVERIFY(QString(failure.what()).contains("not available"));
-        QVERIFY(!QFile::exists(path));
-    }
+    QFETCH(FileFormat, format);
+    QFETCH(QByteArray, named);
+    const QString path = dir_->filePath("graphic");
+    SaveGraphicAs(knownPicture(QSize(16, 8)), format, path);
+    QVERIFY(fgtest::runPeer("identify", {"-format", "%m", path}).startsWith(named));
 }
 
 FG_TEST_MAIN(TestSaveOperations)
