@@ -1,9 +1,9 @@
 #pragma once
 
-#include "shell/main_window.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
 #include "ui/messages.h"
+#include "ui/services.h"
 
 #include <QApplication>
 #include <QDir>
