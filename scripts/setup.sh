@@ -13,7 +13,7 @@ packages=(
     clang libclang-rt-14-dev
     # run and test: display, window manager, input, peers that check our output
     xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick libjpeg-turbo-progs pngcheck
-    xclip poppler-utils cups cups-client cups-bsd printer-driver-cups-pdf
+    xclip wl-clipboard poppler-utils cups cups-client cups-bsd printer-driver-cups-pdf
     # scripts/reverse-order.sh reads ctest's description of the tests
     python3
     fonts-dejavu-core fonts-liberation2

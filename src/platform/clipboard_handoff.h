@@ -2,8 +2,10 @@
 
 #include <QString>
 
-// The clipboard after the program has ended (clipboard_handoff_x11.cpp, and the keeper program
-// src/keeper/clipboard_keeper_x11.cpp installed beside this one).
+// The clipboard after the program has ended. On X11 (Xwayland too) the keeper program
+// src/keeper/clipboard_keeper_x11.cpp installed beside this one serves it
+// (clipboard_handoff_x11.cpp); a Wayland client hands it to wl-copy of wl-clipboard
+// (clipboard_handoff_wayland.cpp). clipboard_handoff.cpp picks one for the session.
 namespace platform
 {
 
@@ -24,5 +26,15 @@ void requireClipboardKeeper();
 // program has taken the clipboard meanwhile), at once when nothing is to be kept, and otherwise
 // once the keeper has ended or stopped asking for the data.
 ClipboardHandOver handClipboardToKeeper();
+
+// The same for each kind of session.
+void requireX11ClipboardKeeper();
+ClipboardHandOver handClipboardToX11Keeper();
+void requireWaylandClipboardKeeper();
+ClipboardHandOver handClipboardToWaylandKeeper();
+
+// What a hand-over that failed tells the person.
+ClipboardHandOver clipboardLost(const QString& why);
+[[noreturn]] void failToKeepClipboard(const QString& why);
 
 } // namespace platform

@@ -10,8 +10,9 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <X11/Xatom.h>
 #include <csignal>
-#include <stdexcept>
+#include <cstring>
 
 namespace platform
 {
@@ -29,16 +30,42 @@ QString keeperPath()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/framegrove-clipboard-keeper");
 }
 
-bool managerTakesOver(Display* display)
+// A property of a window as Xlib gives it (32-bit items as longs); empty when it has none.
+QByteArray windowProperty(Display* display, Window window, const char* name, Atom type)
 {
-    // a clipboard manager gets the data from Qt itself as the application ends
-    return XGetSelectionOwner(display, XInternAtom(display, "CLIPBOARD_MANAGER", False)) != None;
+    Atom actualType = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 64, False, type,
+                           &actualType, &format, &items, &after, &data) != Success ||
+        !data)
+        return {};
+    const int itemSize = format == 32 ? int(sizeof(long)) : format / 8;
+    QByteArray value(reinterpret_cast<const char*>(data), int(items) * itemSize);
+    XFree(data);
+    return value;
 }
 
-[[noreturn]] void failToKeep(const QString& why)
+// The name the window manager gives itself on its check window.
+QByteArray windowManagerName(Display* display)
 {
-    throw std::runtime_error(
-        QString("the picture cannot stay on the clipboard: %1").arg(why).toStdString());
+    const QByteArray check =
+        windowProperty(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+    if (check.size() != sizeof(long))
+        return {};
+    long window = 0;
+    memcpy(&window, check.constData(), sizeof window);
+    return windowProperty(display, Window(window), "_NET_WM_NAME",
+                          XInternAtom(display, "UTF8_STRING", False));
+}
+
+bool managerTakesOver(Display* display)
+{
+    // a clipboard manager gets the data from Qt itself as the application ends. The window
+    // manager of wlroots' Xwayland (sway's) holds the manager's name but keeps nothing
+    return XGetSelectionOwner(display, XInternAtom(display, "CLIPBOARD_MANAGER", False)) != None &&
+           windowManagerName(display) != "wlroots wm";
 }
 
 // Notes when the keeper last asked for data or for the next piece of it.
@@ -88,31 +115,26 @@ void serveKeeper(QClipboard* clipboard, qint64 pid)
     loop.exec();
 }
 
-ClipboardHandOver lost(const QString& why)
-{
-    return {false, "the picture did not stay on the clipboard: " + why};
-}
-
 } // namespace
 
-void requireClipboardKeeper()
+void requireX11ClipboardKeeper()
 {
     Display* display = qtDisplay();
     if (!display || managerTakesOver(display))
         return;
     if (!QFileInfo::exists(keeperPath()))
-        failToKeep("the clipboard keeper " + keeperPath() + " is missing");
+        failToKeepClipboard("the clipboard keeper " + keeperPath() + " is missing");
     QProcess check;
     check.start(keeperPath(), {QStringLiteral("--check")});
     if (!check.waitForStarted())
-        failToKeep("the clipboard keeper " + keeperPath() + " does not start (" +
-                   check.errorString() + ")");
+        failToKeepClipboard("the clipboard keeper " + keeperPath() + " does not start (" +
+                            check.errorString() + ")");
     if (!check.waitForFinished() || check.exitStatus() != QProcess::NormalExit ||
         check.exitCode() != 0)
-        failToKeep("the clipboard keeper " + keeperPath() + " does not reach the display");
+        failToKeepClipboard("the clipboard keeper " + keeperPath() + " does not reach the display");
 }
 
-ClipboardHandOver handClipboardToKeeper()
+ClipboardHandOver handClipboardToX11Keeper()
 {
     Display* display = qtDisplay();
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -123,13 +145,14 @@ ClipboardHandOver handClipboardToKeeper()
     qint64 pid = 0;
     if (owner == None ||
         !QProcess::startDetached(keeperPath(), {QString::number(owner)}, QStringLiteral("/"), &pid))
-        return lost("the clipboard keeper " + keeperPath() + " did not start");
+        return clipboardLost("the clipboard keeper " + keeperPath() + " did not start");
     serveKeeper(clipboard, pid);
     if (clipboard->ownsClipboard())
-        return lost(kill(pid_t(pid), 0) == 0 ? "the clipboard keeper stopped taking it"
-                                             : "the clipboard keeper ended before it had it");
+        return clipboardLost(kill(pid_t(pid), 0) == 0
+                                 ? "the clipboard keeper stopped taking it"
+                                 : "the clipboard keeper ended before it had it");
     if (XGetSelectionOwner(display, selection) == None)
-        return lost("the clipboard keeper ended as it took it");
+        return clipboardLost("the clipboard keeper ended as it took it");
     return {};
 }
 
