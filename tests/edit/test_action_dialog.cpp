@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QTemporaryDir>
 
 namespace
@@ -44,18 +43,12 @@ private:
 
 void TestActionDialog::init()
 {
-    form_ = std::make_unique<TForm1>(fgtest::services());
-    form_->showCentred();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    // framed by the window manager
-    QTRY_VERIFY(form_->frameGeometry() != form_->geometry());
+    fgtest::showFramedMainWindow(form_);
 }
 
 void TestActionDialog::cleanup()
 {
-    fgtest::cancelPendingAnswers();
-    form_.reset();
-    QSettings("Kelmar", "Framegrove").remove("Previous");
+    fgtest::endMainWindow(form_);
 }
 
 void TestActionDialog::optionsGetThePictureWithText_data()

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSettings>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 
@@ -90,18 +89,12 @@ private:
 
 void TestCropRoad::init()
 {
-    form_ = std::make_unique<TForm1>(fgtest::services());
-    form_->showCentred();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    // framed by the window manager
-    QTRY_VERIFY(form_->frameGeometry() != form_->geometry());
+    fgtest::showFramedMainWindow(form_);
 }
 
 void TestCropRoad::cleanup()
 {
-    fgtest::cancelPendingAnswers();
-    form_.reset();
-    QSettings("Kelmar", "Framegrove").remove("Previous");
+    fgtest::endMainWindow(form_);
 }
 
 QImage TestCropRoad::captureAndEnterSelection()
