@@ -87,11 +87,13 @@ int runWindows(FgApplication& app, const CommandLine& line, Services services)
         QTimer::singleShot(0, &app, [&] { name = platform::claimInstanceName(serve); });
     }
     const int status = app.exec();
-    // what was copied stays pasteable after we have gone; the windows are closed, so only the
-    // standard error can tell when it does not
+    // what was copied stays pasteable after we have gone; when it does not, the person who
+    // copied it hears so before the program is gone, and the log too
     const platform::ClipboardHandOver handOver = platform::handClipboardToKeeper();
-    if (!handOver.kept)
+    if (!handOver.kept) {
         std::fputs(errorLine(handOver.reason).toLocal8Bit().constData(), stderr);
+        services.messages.show(MessageKind::Warning, handOver.reason);
+    }
     return status;
 }
 
