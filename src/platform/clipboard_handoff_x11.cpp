@@ -42,7 +42,7 @@ QByteArray windowProperty(Display* display, Window window, const char* name, Ato
         !data)
         return {};
     const int itemSize = format == 32 ? int(sizeof(long)) : format / 8;
-    QByteArray value(reinterpret_cast<const char*>(data), int(items) * itemSize);
+    QByteArray value(reinterpret_cast<const char*>(data), qsizetype(items) * itemSize);
     XFree(data);
     return value;
 }

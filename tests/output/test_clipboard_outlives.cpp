@@ -78,7 +78,8 @@ private Q_SLOTS:
 void TestClipboardOutlives::initTestCase()
 {
     QVERIFY2(!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"), "run inside a desktop bed");
-    // the hand-over looks for the keeper beside the program: here, in the bed's own /tmp
+    // the hand-over looks for the keeper beside the program: the build links it beside the test,
+    // and a bed that runs a copy of the test in its own /tmp gets the link there
     const QString besideUs =
         QCoreApplication::applicationDirPath() + "/framegrove-clipboard-keeper";
     QVERIFY(QFile::exists(besideUs) || QFile::link(FG_KEEPER, besideUs));
