@@ -7,8 +7,8 @@
 #   XDG_RUNTIME_DIR, XDG_CURRENT_DESKTOP=GNOME and BED_RUN (the bed's folder, writable) set; its
 #   exit code is the script's. As root the desktop runs as nobody. PROGRAM must be readable there.
 #   BED_SCALE=N runs the monitor at a whole-number scale. BED_LOGS=DIR copies the desktop's
-#   logs to DIR at the end. Exit 77 (a skip for ctest) where
-#   the desktop is not installed (scripts/setup.sh installs it).
+#   logs to DIR at the end. Exit codes: scripts/bed_common.sh (BED_SKIP, 77, where the
+#   desktop is not installed; scripts/setup.sh installs it).
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 self="$here/$(basename "$0")"
@@ -16,37 +16,24 @@ self="$here/$(basename "$0")"
 bed_name=gnome-bed
 source "$here/bed_common.sh"
 
-# The bed's bus starts only what a GNOME session would start on demand: the permission store,
-# the settings store (dconf), the portal backends.
-bus_services=()
-for service in org.freedesktop.impl.portal.PermissionStore org.freedesktop.impl.portal.desktop.gnome \
-    org.freedesktop.impl.portal.desktop.gtk ca.desrt.dconf; do
-    bus_services+=("/usr/share/dbus-1/services/$service.service")
-done
-
-case "${1:-}" in
---inside) shift ;;
-"")
-    echo "usage: gnome-bed.sh PROGRAM [ARGS...]" >&2
-    exit 64
-    ;;
-*)
+bed_check() {
     bed_need_tools gnome-shell /usr/libexec/xdg-desktop-portal-gnome \
         /usr/libexec/xdg-desktop-portal-gtk /usr/libexec/xdg-desktop-portal Xwayland \
-        gnome-screenshot /usr/share/dbus-1/services/ca.desrt.dconf.service || exit 77
-    run=$(mktemp -d /tmp/fg-gnome-bed.XXXXXX)
-    chmod 755 "$run"
-    bed_prepare_bus "$run" "${bus_services[@]}"
-    # gnome-shell as root is no normal session: the desktop runs as nobody
-    bed_run_session "$run" "$self" BED_SCALE="${BED_SCALE:-}" -- "$@"
-    status=$?
-    rm -rf "$run"
-    exit $status
-    ;;
-esac
+        gnome-screenshot /usr/share/dbus-1/services/ca.desrt.dconf.service
+}
+# The bed's bus starts only what a GNOME session would start on demand: the permission store,
+# the settings store (dconf), the portal backends.
+bed_services=()
+for service in org.freedesktop.impl.portal.PermissionStore org.freedesktop.impl.portal.desktop.gnome \
+    org.freedesktop.impl.portal.desktop.gtk ca.desrt.dconf; do
+    bed_services+=("/usr/share/dbus-1/services/$service.service")
+done
+bed_settings=(BED_SCALE="${BED_SCALE:-}")
 
+# gnome-shell as root is no normal session: the desktop runs as nobody
+[ "${1:-}" = --inside ] || bed_launch "$self" "$@"
+shift
 bed_enter
-mkdir -p "$HOME"
 export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_DESKTOP=gnome
 export XDG_SESSION_TYPE=wayland XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache
 export XDG_DATA_HOME=$HOME/.local/share NO_AT_BRIDGE=1 GTK_A11Y=none
@@ -69,10 +56,9 @@ cat >"$run/system.conf" <<EOF
   </policy>
 </busconfig>
 EOF
-dbus-daemon --config-file="$run/system.conf" --nofork --nopidfile >"$run/log/system-bus" 2>&1 &
-bed_pids+=($!)
+bed_start system-bus dbus-daemon --config-file="$run/system.conf" --nofork --nopidfile
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$run/system_bus_socket
-bed_wait_for 50 test -S "$run/system_bus_socket" || exit 89
+bed_wait_for 50 test -S "$run/system_bus_socket" || exit $BED_NO_HELPER
 
 # A first start, already past the welcome tour, without banners over the screen ("Screen Lock
 # disabled"), and on the desktop rather than in the overview, where GNOME 40 and later begin: a
@@ -104,14 +90,13 @@ EOF
     [ -z "${BED_SCALE:-}" ] || gsettings set org.gnome.desktop.interface scaling-factor "$BED_SCALE"
 } 2>>"$run/log/gsettings"
 
-gnome-shell --headless --wayland --virtual-monitor 1280x1024 --wayland-display=wayland-gnome \
-    >"$run/log/gnome-shell" 2>&1 &
-bed_pids+=($!)
-bed_wait_for 600 bed_on_bus org.gnome.Shell.Screenshot || exit 90
+bed_start gnome-shell gnome-shell --headless --wayland --virtual-monitor 1280x1024 \
+    --wayland-display=wayland-gnome
+bed_wait_for 600 bed_on_bus org.gnome.Shell.Screenshot || exit $BED_NO_COMPOSITOR
 # absolute, so that a program with a runtime folder of its own still finds the compositor
 export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/wayland-gnome
 # Xwayland: mutter names its display in its log
-bed_wait_for 200 grep -q "Using public X11 display" "$run/log/gnome-shell" || exit 91
+bed_wait_for 200 grep -q "Using public X11 display" "$run/log/gnome-shell" || exit $BED_NO_XWAYLAND
 DISPLAY=$(sed -n 's/.*Using public X11 display \([^,]*\),.*/\1/p' "$run/log/gnome-shell" | head -n 1)
 export DISPLAY
 # mutter's Xwayland asks X11 clients for the cookie it wrote into the runtime folder
@@ -122,10 +107,5 @@ dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY XAUTHORITY DBUS_SYSTE
     XDG_RUNTIME_DIR XDG_SESSION_TYPE XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME NO_AT_BRIDGE \
     GTK_A11Y LIBGL_ALWAYS_SOFTWARE
 
-/usr/libexec/xdg-desktop-portal-gnome >"$run/log/portal-gnome" 2>&1 &
-bed_pids+=($!)
-bed_wait_for 100 bed_on_bus org.freedesktop.impl.portal.desktop.gnome || exit 92
-/usr/libexec/xdg-desktop-portal -v >"$run/log/portal" 2>&1 &
-bed_pids+=($!)
-bed_wait_for_screenshot_portal || exit 93
+bed_start_portal org.freedesktop.impl.portal.desktop.gnome /usr/libexec/xdg-desktop-portal-gnome
 "$@"

@@ -10,7 +10,7 @@
 #   pixels kept (as near as the scale lets). BED_LOGS=DIR copies the desktop's logs to DIR at the end.
 #   BED_QT_LOGGING_RULES=RULES is handed to kwin and the portal backend as QT_LOGGING_RULES.
 #   BED_KDE_EXTRAS=DIR names the QML modules the portal's dialogs need (scripts/setup.sh makes
-#   them). Exit 77 (a skip for ctest) where the desktop is not installed.
+#   them). Exit codes: scripts/bed_common.sh (BED_SKIP, 77, where the desktop is not installed).
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 self="$here/$(basename "$0")"
@@ -18,10 +18,13 @@ self="$here/$(basename "$0")"
 bed_name=kde-bed
 source "$here/bed_common.sh"
 
-need_packages() {
-    bed_need_tools kwin_wayland /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde \
+# the library folder of this machine's architecture, where Debian puts the portal backend and Qt 5
+multiarch=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+
+bed_check() {
+    bed_need_tools kwin_wayland "$multiarch/libexec/xdg-desktop-portal-kde" \
         /usr/libexec/xdg-desktop-portal Xwayland spectacle \
-        /usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/libqwayland-generic.so \
+        "$multiarch/qt5/plugins/platforms/libqwayland-generic.so" \
         "${BED_KDE_EXTRAS:-/nonexistent}/qml/org/kde/plasma/workspace/dialogs/qmldir" || return 1
     # the portal backend's dialogs are QML (and it crashes where they cannot load); Breeze
     # draws the window frames
@@ -30,41 +33,28 @@ need_packages() {
         qml-module-org-kde-qqc2desktopstyle plasma-integration plasma-workspace-data
 }
 
-bus_services=()
+bed_services=()
 for service in org.freedesktop.impl.portal.PermissionStore \
     org.freedesktop.impl.portal.desktop.kde org.kde.kglobalaccel; do
-    bus_services+=("/usr/share/dbus-1/services/$service.service")
+    bed_services+=("/usr/share/dbus-1/services/$service.service")
 done
+bed_settings=(BED_QT_LOGGING_RULES="${BED_QT_LOGGING_RULES:-}" BED_SCALE="${BED_SCALE:-}")
 
-case "${1:-}" in
---inside) shift ;;
-"")
-    echo "usage: kde-bed.sh PROGRAM [ARGS...]" >&2
-    exit 64
-    ;;
-*)
-    need_packages || exit 77
-    run=$(mktemp -d /tmp/fg-kde-bed.XXXXXX)
-    chmod 755 "$run"
-    bed_prepare_bus "$run" "${bus_services[@]}"
+bed_prepare() {
+    local run=$1
     # Debian gives kwin_wayland the file capability cap_sys_resource; where the bounding set
     # lacks it (containers, some sandboxes) exec fails with "Operation not permitted". A copy
     # without the capability runs the same.
-    cp "$(command -v kwin_wayland)" "$run/kwin_wayland"
-    # The portal backend's dialogs import org.kde.plasma.workspace.dialogs and, through it,
-    # org.kde.plasma.lookandfeel, which only plasma-workspace ships (with systemd and udev
-    # along); scripts/setup.sh takes just those pieces out of it.
-    cp -r "$BED_KDE_EXTRAS/qml" "$BED_KDE_EXTRAS/plugins" "$run/"
-    bed_run_session "$run" "$self" BED_QT_LOGGING_RULES="${BED_QT_LOGGING_RULES:-}" \
-        BED_SCALE="${BED_SCALE:-}" -- "$@"
-    status=$?
-    rm -rf "$run"
-    exit $status
-    ;;
-esac
+    cp "$(command -v kwin_wayland)" "$run/kwin_wayland" &&
+        # The portal backend's dialogs import org.kde.plasma.workspace.dialogs and, through it,
+        # org.kde.plasma.lookandfeel, which only plasma-workspace ships (with systemd and udev
+        # along); scripts/setup.sh takes just those pieces out of it.
+        cp -r "$BED_KDE_EXTRAS/qml" "$BED_KDE_EXTRAS/plugins" "$run/"
+}
 
+[ "${1:-}" = --inside ] || bed_launch "$self" "$@"
+shift
 bed_enter
-mkdir -p "$HOME"
 export XDG_CURRENT_DESKTOP=KDE XDG_SESSION_DESKTOP=KDE
 export XDG_SESSION_TYPE=wayland KDE_FULL_SESSION=true KDE_SESSION_VERSION=5
 export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
@@ -93,27 +83,21 @@ chmod +x "$run/environment.sh"
 # the output has about 1280x1024 pixels at any BED_SCALE; kwin takes its logical size
 scale=${BED_SCALE:-1}
 read -r width height < <(awk -v s="$scale" 'BEGIN { printf "%d %d\n", 1280 / s, 1024 / s }')
-QT_LOGGING_RULES=${BED_QT_LOGGING_RULES:-} "$run/kwin_wayland" --virtual --width "$width" \
-    --height "$height" --scale "$scale" --xwayland --socket wayland-kde \
-    --no-lockscreen "$run/environment.sh" >"$run/log/kwin" 2>&1 &
-bed_pids+=($!)
-bed_wait_for 600 test -s "$run/environment" || exit 90
+bed_start kwin env QT_LOGGING_RULES="${BED_QT_LOGGING_RULES:-}" "$run/kwin_wayland" --virtual \
+    --width "$width" --height "$height" --scale "$scale" --xwayland --socket wayland-kde \
+    --no-lockscreen "$run/environment.sh"
+bed_wait_for 600 test -s "$run/environment" || exit $BED_NO_COMPOSITOR
 while IFS='=' read -r name value; do
     export "$name=$value"
 done <"$run/environment"
 # absolute, so that a program with a runtime folder of its own still finds the compositor
 [[ $WAYLAND_DISPLAY = /* ]] || export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY
-bed_wait_for 100 bed_on_bus org.kde.KWin || exit 91
+bed_wait_for 100 bed_on_bus org.kde.KWin || exit $BED_NO_COMPOSITOR
 dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY XAUTHORITY XDG_CURRENT_DESKTOP \
     XDG_SESSION_DESKTOP XDG_RUNTIME_DIR XDG_SESSION_TYPE KDE_FULL_SESSION KDE_SESSION_VERSION \
     XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME NO_AT_BRIDGE QT_ACCESSIBILITY QML2_IMPORT_PATH QT_PLUGIN_PATH
 
-QT_LOGGING_RULES=${BED_QT_LOGGING_RULES:-} /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde \
-    >"$run/log/portal-kde" 2>&1 &
-bed_pids+=($!)
-bed_wait_for 100 bed_on_bus org.freedesktop.impl.portal.desktop.kde || exit 92
-/usr/libexec/xdg-desktop-portal -v >"$run/log/portal" 2>&1 &
-bed_pids+=($!)
-bed_wait_for_screenshot_portal || exit 93
+bed_start_portal org.freedesktop.impl.portal.desktop.kde \
+    env QT_LOGGING_RULES="${BED_QT_LOGGING_RULES:-}" "$multiarch/libexec/xdg-desktop-portal-kde"
 # the Qt 5 paths above are for the desktop's own programs, not for the one under test
 env -u QML2_IMPORT_PATH -u QT_PLUGIN_PATH "$@"

@@ -55,7 +55,8 @@ mkdir -p "$build"
 # The KDE portal's dialogs import QML modules that only plasma-workspace ships, a package that
 # brings systemd and udev along: the KDE bed gets just those pieces, taken out of it once.
 kde_extras() {
-    local to=$1 qt5=/usr/lib/x86_64-linux-gnu/qt5 work
+    local to=$1 qt5 work
+    qt5=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/qt5
     [ -e "$to/qml/org/kde/plasma/workspace/dialogs/qmldir" ] && return 0
     work=$(mktemp -d)
     (cd "$work" && apt-get download plasma-workspace >/dev/null && dpkg-deb -x plasma-workspace_*.deb x) ||

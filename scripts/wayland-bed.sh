@@ -3,38 +3,35 @@
 # with the screenshot portal, its own runtime folder, D-Bus session and /tmp.
 # Usage: wayland-bed.sh PROGRAM [ARGS...]
 #   PROGRAM runs inside with WAYLAND_DISPLAY, SWAYSOCK, DISPLAY (Xwayland), the bus and
-#   XDG_RUNTIME_DIR set, and QT_QPA_PLATFORM passed on; its exit code is the script's. Exit 77
-#   (a skip for ctest) where sway is missing. As root the desktop runs as nobody, since sway
-#   refuses root, in a mount namespace of its own so that beds started together do not share
-#   /tmp, where the portal always writes the same file.
+#   XDG_RUNTIME_DIR set, and QT_QPA_PLATFORM passed on; its exit code is the script's. Exit codes:
+#   scripts/bed_common.sh (BED_SKIP, 77, where sway is missing). As root the desktop runs as
+#   nobody, since sway refuses root, in a mount namespace of its own so that beds started
+#   together do not share /tmp, where the portal always writes the same file.
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 
 bed_name=wayland-bed
 source "$here/bed_common.sh"
-# every portal backend (the bus starts the one the portal asks for) and the document store
-portal_services() {
-    compgen -G '/usr/share/dbus-1/services/org.freedesktop.impl.portal.*.service'
-    echo /usr/share/dbus-1/services/org.freedesktop.portal.Documents.service
+
+bed_check() {
+    bed_need_tools sway grim pipewire /usr/libexec/xdg-desktop-portal \
+        /usr/libexec/xdg-desktop-portal-wlr
 }
+# every portal backend (the bus starts the one the portal asks for) and the document store
+mapfile -t bed_services < <(compgen -G '/usr/share/dbus-1/services/org.freedesktop.impl.portal.*.service')
+bed_services+=(/usr/share/dbus-1/services/org.freedesktop.portal.Documents.service)
 
 case "${1:-}" in
---inside) ;;
+--inside) shift ;;
 --namespace)
     # root, in a mount namespace of its own: the bed's folder becomes its /tmp
     mount --bind "$2" /tmp || exit 1
     shift 2
-    run=$(mktemp -d /tmp/run.XXXXXX)
-    mapfile -t services < <(portal_services)
-    bed_prepare_bus "$run" "${services[@]}"
-    chown -R nobody:nogroup "$run"
-    bed_as_nobody "$run" BED_RUN="$run" -- dbus-run-session --config-file="$run/bus.conf" -- \
-        /tmp/wayland-bed.sh --inside /tmp/program "$@"
-    exit $?
+    bed_launch /tmp/wayland-bed.sh /tmp/program "$@"
     ;;
+"") bed_usage ;;
 *)
-    bed_need_tools sway grim pipewire /usr/libexec/xdg-desktop-portal \
-        /usr/libexec/xdg-desktop-portal-wlr || exit 77
+    bed_check || exit $BED_SKIP
     program=$(realpath "$1")
     shift
     if [ "$(id -u)" = 0 ]; then
@@ -55,16 +52,9 @@ case "${1:-}" in
     (umask 0 && : >>"$lock")
     exec 8>>"$lock"
     flock 8
-    run=$(mktemp -d /tmp/fg-wayland-bed.XXXXXX)
-    trap 'rm -rf "$run"' EXIT
-    mapfile -t services < <(portal_services)
-    bed_prepare_bus "$run" "${services[@]}"
-    HOME=$run BED_RUN=$run dbus-run-session --config-file="$run/bus.conf" -- \
-        "$here/wayland-bed.sh" --inside "$program" "$@"
-    exit $?
+    bed_launch "$here/wayland-bed.sh" "$program" "$@"
     ;;
 esac
-shift
 bed_enter
 export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
 export WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1
@@ -76,14 +66,13 @@ output * bg #336699 solid_color
 xwayland enable
 exec echo \$DISPLAY > $run/display
 EOF
-sway -c "$run/sway.conf" >"$run/log/sway" 2>&1 &
-bed_pids+=($!)
-bed_wait_for 100 compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock" || exit 90
+bed_start sway sway -c "$run/sway.conf"
+bed_wait_for 100 compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock" || exit $BED_NO_COMPOSITOR
 SWAYSOCK=$(compgen -G "$XDG_RUNTIME_DIR/sway-ipc.*.sock" | head -n 1)
 # absolute, so that a program with a runtime folder of its own still finds the compositor
 WAYLAND_DISPLAY=$(compgen -G "$XDG_RUNTIME_DIR/wayland-?" | head -n 1)
 export SWAYSOCK WAYLAND_DISPLAY
-bed_wait_for 50 test -s "$run/display" || exit 90
+bed_wait_for 50 test -s "$run/display" || exit $BED_NO_XWAYLAND
 DISPLAY=$(cat "$run/display")
 export DISPLAY
 dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK DISPLAY XDG_CURRENT_DESKTOP \
@@ -91,14 +80,9 @@ dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK DISPLAY XDG_CURRENT_
 
 # The portal -wlr exits without pipewire. Pipewire gets no bus, so that it neither starts the
 # portal too early nor a stray bus of its own through X11.
-env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY pipewire >"$run/log/pipewire" 2>&1 &
-bed_pids+=($!)
-bed_wait_for 50 test -S "$XDG_RUNTIME_DIR/pipewire-0" || exit 91
-/usr/libexec/xdg-desktop-portal-wlr -l INFO >"$run/log/portal-wlr" 2>&1 &
-bed_pids+=($!)
-bed_wait_for 50 bed_on_bus org.freedesktop.impl.portal.desktop.wlr || exit 92
-# -gtk only because the portal offers Screenshot when some backend offers Access
-/usr/libexec/xdg-desktop-portal >"$run/log/portal" 2>&1 &
-bed_pids+=($!)
-bed_wait_for_screenshot_portal || exit 93
+bed_start pipewire env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY pipewire
+bed_wait_for 50 test -S "$XDG_RUNTIME_DIR/pipewire-0" || exit $BED_NO_HELPER
+# -gtk, which the bus starts on demand, only because the portal offers Screenshot when some
+# backend offers Access
+bed_start_portal org.freedesktop.impl.portal.desktop.wlr /usr/libexec/xdg-desktop-portal-wlr -l INFO
 "$@"

@@ -3,10 +3,12 @@
 // `import`, which reads the server's own pixels.
 #include "edit/action_dialog.h"
 #include "fg_test.h"
-#include "platform/qt_x11_display.h"
 #include "platform/screen_capture.h"
 #include "shell/main_window.h"
 #include "ui/picture_box.h"
+
+// after the windows: Xlib's macros (Button3...) would rename their members
+#include "platform/qt_x11_display.h"
 
 #include <QPushButton>
 #include <QRegularExpression>

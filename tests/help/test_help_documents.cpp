@@ -1,4 +1,5 @@
 #include "fg_test.h"
+#include "shell/main_window.h"
 
 #include <QFile>
 #include <QPushButton>

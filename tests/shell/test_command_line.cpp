@@ -1,54 +1,19 @@
 // The program started from the command line as a person, a desktop shortcut or a script would:
-// pictures written without a window, mistakes refused, failures told by the status and one line,
-// a second start handing its capture to the running program over a private session bus, and the
-// session bus starting an installed program wherever it was installed.
+// pictures written without a window, mistakes refused, failures told by the status and one line.
+// A second start and the session bus's starts are test_program_start's.
 #include "fg_test.h"
 #include "pattern_window.h"
-#include "platform/running_instance.h"
-#include "shell/command_line.h"
-#include "ui/picture_box.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QDir>
-#include <QProcessEnvironment>
 #include <QScopeGuard>
-#include <QSignalSpy>
 #include <QWidget>
 
-#include <csignal>
-#include <functional>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
-
-struct Run {
-    int status = -1;
-    QByteArray output, error;
-};
-
-// Runs the program to its end, the event loop turning meanwhile so that it can be answered;
-// `arrange` sets up its standard streams. A program that has not ended after two minutes hangs.
-Run runProgram(const QStringList& arguments, const QString& path = FG_PROGRAM,
-               const std::function<void(QProcess&)>& arrange = {})
-{
-    QProcess program;
-    if (arrange)
-        arrange(program);
-    QSignalSpy finished(&program, &QProcess::finished);
-    program.start(path, arguments);
-    if (!finished.wait(120000)) {
-        program.kill();
-        program.waitForFinished();
-        return {};
-    }
-    const int status = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    return {status, program.readAllStandardOutput(), program.readAllStandardError()};
-}
 
 QString identify(const QString& format, const QByteArray& picture)
 {
@@ -122,10 +87,6 @@ private Q_SLOTS:
     void initTestCase();
     void windowless_data();
     void windowless();
-    void secondStartHandsOver();
-    void busStartsTheProgram();
-    void serviceFileStartsInstalledProgram_data();
-    void serviceFileStartsInstalledProgram();
 
 private:
     void setNoWindowActive();
@@ -176,7 +137,7 @@ void TestCommandLine::activateFront()
 void TestCommandLine::windowless_data()
 {
     QTest::addColumn<QStringList>("arguments"); // %d stands for the test's folder
-    // what is arranged before: the parser alone, the standard streams, the entry the file goes
+    // what is arranged before: the standard streams, the entry the file goes
     // to, the clipboard keeper, no active window
     QTest::addColumn<QString>("setting");
     QTest::addColumn<int>("status");
@@ -216,30 +177,10 @@ void TestCommandLine::windowless_data()
             "kept.png", "PNG", "", "screen");
     refused("folder missing", "--screen --output %d/none/shot.png", 1,
             "Unable to write to %d/none: No such file or directory");
-    refused("unknown format", "--screen --output %d/shot.gif", 2,
-            "cannot tell the picture format of '%d/shot.gif'; end its name in .png, .jpg, .jpeg "
-            "or .bmp");
+    // a mistake in the line, through the program itself: its status, its one line, and no file
+    // (the parser's other refusals are test_command_line_parser's)
     refused("two roads", "--screen --window --output %d/a.png", 2,
             "choose one of --area, --window, --screen and --delay");
-    refused("area has no windowless form", "--area --output %d/a.png", 2,
-            "--output needs --screen, --window or --delay");
-    refused("no road", "--clipboard", 2, "--clipboard needs --screen, --window or --delay");
-    refused("file and clipboard", "--screen --clipboard --output %d/a.png", 2,
-            "choose one of --output and --clipboard");
-    refused("delay not a number", "--delay 5s --output %d/a.png", 2,
-            "--delay takes a number of seconds from 1 to 360, not '5s'");
-    refused("quality out of range", "--screen --output %d/a.jpg --quality 101", 2,
-            "--quality takes a number from 1 to 100, not '101'");
-    refused("quality of a PNG", "--screen --output %d/a.png --quality 50", 2,
-            "--quality applies only to a JPEG file named with --output");
-    refused("overwrite of the standard output", "--screen --output - --overwrite", 2,
-            "--overwrite applies only to a file named with --output");
-    refused("stamp with a window", "--screen --stamp date", 2,
-            "--stamp applies only to --output and --clipboard");
-    refused("stamp of something else", "--screen --clipboard --stamp date,weather", 2,
-            "--stamp takes date, time or date,time, not 'date,weather'");
-    refused("unknown option", "--screen --colour", 2, "Unknown option 'colour'.");
-    refused("stray argument", "--screen --clipboard shot.png", 2, "unexpected argument 'shot.png'");
 
     // a script's word is its status: no hang, no success that was not one
     refused("standard output closed", "--screen --output -", 1,
@@ -267,10 +208,6 @@ void TestCommandLine::windowless_data()
             "keeper slow");
     refused("no window active", "--window --output %d/w.png", 1,
             "no window is active, so there is none to capture", "no window");
-    refused("delay of none", "--delay 0 --output %d/a.png", 2,
-            "--delay takes a number of seconds from 1 to 360, not '0'", "parser");
-    refused("delay beyond the range", "--delay 99999 --output %d/a.png", 2,
-            "--delay takes a number of seconds from 1 to 360, not '99999'", "parser");
     // refused before the six minutes, or the run would hang past its two
     refused("folder that takes no file", "--delay 360 --output %d/kept.png/later.png", 1,
             "Unable to write to %d/kept.png: Not a directory");
@@ -293,13 +230,6 @@ void TestCommandLine::windowless()
     kept.close();
     arguments.replaceInStrings("%d", folder.path());
     error.replace("%d", folder.path());
-    if (setting == "parser") {
-        const auto parsed = parseCommandLine(arguments);
-        QVERIFY(std::holds_alternative<ImmediateExit>(parsed));
-        QCOMPARE(std::get<ImmediateExit>(parsed).status, status);
-        QCOMPARE(std::get<ImmediateExit>(parsed).standardError.trimmed(), error);
-        return;
-    }
     QStringList expectedFiles{"kept.png"};
     QTemporaryDir outside;
     QFile victim(outside.filePath("victim.png"));
@@ -323,7 +253,9 @@ void TestCommandLine::windowless()
     QString program = FG_PROGRAM;
     if (setting.startsWith("keeper")) {
         // an earlier keeper holds a picture first
-        QCOMPARE(runProgram({"--screen", "--clipboard", "--stamp", "time"}).status, 0);
+        QCOMPARE(
+            fgtest::runProgram(FG_PROGRAM, {"--screen", "--clipboard", "--stamp", "time"}).status,
+            0);
         held = pastedPng();
         QVERIFY(!held.isEmpty());
         copy.emplace(setting.mid(7));
@@ -331,7 +263,7 @@ void TestCommandLine::windowless()
         error.replace("%p", QFileInfo(program).path());
     }
 
-    const Run run = runProgram(arguments, program, [&](QProcess& process) {
+    const fgtest::Run run = fgtest::runProgram(program, arguments, [&](QProcess& process) {
         if (setting == "stdout closed")
             process.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
         else if (setting == "stderr closed")
@@ -383,97 +315,6 @@ void TestCommandLine::windowless()
         QCOMPARE(fgtest::firstDifference(image, screen.copy(front_->frameGeometry())), QString());
     else if (shows == "stamp")
         QVERIFY(fgtest::redStampPixels(image) > 0 && fgtest::redStampPixels(screen) == 0);
-}
-
-void TestCommandLine::secondStartHandsOver()
-{
-    TForm1 running(fgtest::services());
-    const auto name = platform::claimInstanceName(
-        [&](CaptureRequest request, int seconds) { return running.takeRequest(request, seconds); });
-    QVERIFY(name);
-    running.showCentred();
-    QVERIFY(QTest::qWaitForWindowExposed(&running));
-
-    // the second start ends at once; the running program captures afresh and lets the area be
-    // chosen
-    const Run second = runProgram({"--area"});
-    QCOMPARE(second.status, 0);
-    QCOMPARE(second.error, QByteArray());
-    QTRY_VERIFY_WITH_TIMEOUT(running.Image3->isVisible(), 10000);
-
-    // while it waits for the area, a further request is turned away with the reason
-    const Run third = runProgram({"--window"});
-    QCOMPARE(third.status, 1);
-    QCOMPARE(third.error, QByteArray("framegrove: Framegrove is busy with another capture or an "
-                                     "open window; finish that first.\n"));
-    QTest::keyClick(&running, Qt::Key_Escape);
-    QTRY_VERIFY(running.Image3->isHidden());
-}
-
-void TestCommandLine::busStartsTheProgram()
-{
-    // with none running, a request over the bus starts one, which serves it: the screen in its
-    // window
-    const QString name = "org.framegrove.Framegrove";
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(name, "/org/framegrove/Framegrove", name, "Screen");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 30000);
-    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
-    const uint pid = QDBusConnection::sessionBus().interface()->servicePid(name);
-    QVERIFY(pid > 0);
-    const auto end = qScopeGuard([pid] { kill(pid_t(pid), SIGTERM); });
-    const QString shown = QString::fromUtf8(fgtest::runPeer(
-        "xdotool", {"search", "--sync", "--onlyvisible", "--pid", QString::number(pid), "--name",
-                    "^Framegrove - Screen Capture and More$"}));
-    QVERIFY(!shown.trimmed().isEmpty());
-}
-
-void TestCommandLine::serviceFileStartsInstalledProgram_data()
-{
-    QTest::addColumn<QString>("folder"); // of the installation prefix
-    QTest::newRow("double quote") << "a \"quoted\" name";
-    QTest::newRow("dollar") << "costs $HOME and $(id)";
-    QTest::newRow("backquote") << "runs `id`";
-    QTest::newRow("all of them, a single quote and a percent") << "it's \"$` 100%";
-}
-
-// The service file that an installation writes starts the program installed there, as the
-// session bus reads the file.
-void TestCommandLine::serviceFileStartsInstalledProgram()
-{
-    QFETCH(QString, folder);
-    QTemporaryDir root;
-    const QString prefix = root.filePath(folder + "/usr");
-    QVERIFY(QDir().mkpath(prefix + "/bin"));
-    QVERIFY(QFile::link(FG_PROGRAM, prefix + "/bin/framegrove"));
-    QProcess install;
-    install.start(FG_CMAKE, {"-DFG_SOURCE_DIR=" FG_SOURCE_DIR, "-DFG_BINARY_DIR=" + root.path(),
-                             "-DFG_APP_ID=org.framegrove.Framegrove", "-DFG_BINDIR=bin",
-                             "-DFG_DATADIR=share", "-DCMAKE_INSTALL_PREFIX=" + prefix, "-P",
-                             FG_SOURCE_DIR "/cmake/installed_launchers.cmake"});
-    QVERIFY(install.waitForFinished(30000) && install.exitCode() == 0);
-    const QString name = "org.framegrove.Framegrove";
-    QFile service(prefix + "/share/dbus-1/services/" + name + ".service");
-    QVERIFY(service.open(QIODevice::ReadOnly));
-
-    const fgtest::PrivateBus bus({{name + ".service", service.readAll()}});
-    QDBusConnection connection =
-        QDBusConnection::connectToBus(bus.address(), QTest::currentDataTag());
-    const auto disconnect =
-        qScopeGuard([] { QDBusConnection::disconnectFromBus(QTest::currentDataTag()); });
-    QDBusMessage start =
-        QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                       "org.freedesktop.DBus", "StartServiceByName");
-    start << name << 0u;
-    const QDBusMessage reply = connection.call(start, QDBus::Block, 30000);
-    QCOMPARE(reply.errorMessage(), QString());
-    const uint pid = connection.interface()->servicePid(name);
-    QVERIFY(pid > 0);
-    const auto end = qScopeGuard([pid] { kill(pid_t(pid), SIGTERM); });
-    QFile commandLine(QString("/proc/%1/cmdline").arg(pid));
-    QVERIFY(commandLine.open(QIODevice::ReadOnly));
-    QCOMPARE(commandLine.readAll(),
-             QFile::encodeName(prefix + "/bin/framegrove") + '\0' + "--activated" + '\0');
 }
 
 FG_TEST_MAIN(TestCommandLine)

@@ -44,8 +44,6 @@ class TestMainWindow : public QObject
 private Q_SLOTS:
     void init();
     void startsAtDesignSize();
-    void buttonsAndHints_data();
-    void buttonsAndHints();
     void storedSizeApplied_data();
     void storedSizeApplied();
     void resizeCloseRestart();
@@ -91,83 +89,6 @@ void TestMainWindow::startsAtDesignSize()
     QVERIFY(qAbs(form.geometry().center().x() - screen.width() / 2) <= 1);
 }
 
-void TestMainWindow::buttonsAndHints_data()
-{
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("hint");
-    QTest::addColumn<QString>("group");
-    QTest::newRow("cmdcap") << "Capture New Screen"
-                            << "Capture the screen behind this window"
-                            << "Capture Options";
-    QTest::newRow("cmdarea") << "Crop out an Area"
-                             << "Capture an area of the image"
-                             << "Capture Options";
-    QTest::newRow("Cmdclip") << "Copy (For Pasting)"
-                             << "Copy the image to the windows clipboard"
-                             << "Capture Options";
-    QTest::newRow("CmdTopWindow") << "Capture ONLY top window"
-                                  << "Grab only the top window showing"
-                                  << "Capture Options";
-    QTest::newRow("Button3") << "Delayed Capture"
-                             << "Allows capturing \"pull down\" menus on applications"
-                             << "Capture Options";
-    QTest::newRow("Button5") << "Make Gray Scale"
-                             << "Make the image gray scale"
-                             << "Capture Options";
-    QTest::newRow("CmdAllWeb") << "Capture Webpage Images"
-                               << "Download and save all images from webpage"
-                               << "Capture Options";
-    QTest::newRow("cmdjpeg") << "Save As Jpeg"
-                             << "Save the image as a jpeg format"
-                             << "Save Options";
-    QTest::newRow("cmdbitm") << "Save As Bitmap"
-                             << "Save the image as a bitmap format"
-                             << "Save Options";
-    QTest::newRow("Button7") << "Save As Png"
-                             << ""
-                             << "Save Options";
-    QTest::newRow("cmdpass") << "Pass To Paintbrush"
-                             << "Pass the image into PC Paintbrush for modifying or printing"
-                             << "Misc Options";
-    QTest::newRow("cmdprint") << "Print"
-                              << "Print the image showing in the box"
-                              << "Misc Options";
-    QTest::newRow("CmdConvert") << "Convert Images"
-                                << "Convert images to jpeg or bitmap formats"
-                                << "Misc Options";
-    QTest::newRow("Button4") << "Print Folder Contents"
-                             << "Select a folder and print all the filenames"
-                             << "Misc Options";
-    QTest::newRow("Button2") << "Software Downloads"
-                             << "Automatically download more software programs"
-                             << "";
-    QTest::newRow("cmdhelpl") << "Help"
-                              << "Help information for Framegrove"
-                              << "";
-    QTest::newRow("Button1") << "About"
-                             << ""
-                             << "";
-    QTest::newRow("cmdexit") << "Exit"
-                             << "Close this software program"
-                             << "";
-}
-
-void TestMainWindow::buttonsAndHints()
-{
-    QFETCH(QString, caption);
-    QFETCH(QString, hint);
-    QFETCH(QString, group);
-    TForm1 form(fgtest::services());
-    const QList<QPushButton*> buttons = form.findChildren<QPushButton*>();
-    const auto found = std::find_if(buttons.begin(), buttons.end(),
-                                    [&](QPushButton* b) { return b->text() == caption; });
-    QVERIFY(found != buttons.end());
-    QCOMPARE((*found)->toolTip(), hint);
-    const auto* box = qobject_cast<QGroupBox*>((*found)->parentWidget());
-    QVERIFY(box);
-    QCOMPARE(box->title(), group);
-}
-
 void TestMainWindow::storedSizeApplied_data()
 {
     QTest::addColumn<QByteArray>("contents");
@@ -208,6 +129,19 @@ void TestMainWindow::storedSizeApplied()
                                 .arg(form.frameGeometry().y())
                                 .arg(form.frameGeometry().width())
                                 .arg(form.frameGeometry().height())));
+    // the panel stands whole at the right, its groups lined up; the picture area fills the rest
+    // of the window beside and above it, up to the panel and never under it
+    QTRY_COMPARE(form.GroupBox1->x(), form.frameGeometry().width() - 176);
+    for (const QGroupBox* group :
+         {form.GroupBox1, form.GroupBox2, form.GroupBox3, form.GroupBox4}) {
+        QCOMPARE(group->x(), form.GroupBox1->x());
+        QVERIFY(group->geometry().right() < form.width());
+    }
+    const int gap = form.GroupBox1->x() - form.ScrollBox1->geometry().right();
+    QVERIFY2(gap > 0 && gap <= 10, qPrintable(QString::number(gap)));
+    QVERIFY(form.ScrollBox1->geometry().bottom() < form.height());
+    QVERIFY(form.ScrollBox1->height() > 0);
+    QCOMPARE(form.Label1->x(), form.GroupBox1->x() + 5);
 }
 
 void TestMainWindow::resizeCloseRestart()
@@ -237,9 +171,37 @@ void TestMainWindow::resizeCloseRestart()
     QCOMPARE(again.GroupBox4->x(), 724);
 }
 
-// However small the user drags it, every button of the panel stays in the window.
+// However small the user drags it, every button of the panel stays in the window, in its group
+// and with its hint.
 void TestMainWindow::shrunkWindowShowsTheWholePanel()
 {
+    struct PanelButton {
+        const char* caption;
+        const char* hint;
+        const char* group;
+    };
+    const PanelButton panel[] = {
+        {"Capture New Screen", "Capture the screen behind this window", "Capture Options"},
+        {"Crop out an Area", "Capture an area of the image", "Capture Options"},
+        {"Copy (For Pasting)", "Copy the image to the windows clipboard", "Capture Options"},
+        {"Capture ONLY top window", "Grab only the top window showing", "Capture Options"},
+        {"Delayed Capture", "Allows capturing \"pull down\" menus on applications",
+         "Capture Options"},
+        {"Make Gray Scale", "Make the image gray scale", "Capture Options"},
+        {"Capture Webpage Images", "Download and save all images from webpage", "Capture Options"},
+        {"Save As Jpeg", "Save the image as a jpeg format", "Save Options"},
+        {"Save As Bitmap", "Save the image as a bitmap format", "Save Options"},
+        {"Save As Png", "", "Save Options"},
+        {"Pass To Paintbrush", "Pass the image into PC Paintbrush for modifying or printing",
+         "Misc Options"},
+        {"Print", "Print the image showing in the box", "Misc Options"},
+        {"Convert Images", "Convert images to jpeg or bitmap formats", "Misc Options"},
+        {"Print Folder Contents", "Select a folder and print all the filenames", "Misc Options"},
+        {"Software Downloads", "Automatically download more software programs", ""},
+        {"Help", "Help information for Framegrove", ""},
+        {"About", "", ""},
+        {"Exit", "Close this software program", ""},
+    };
     TForm1 form(fgtest::services());
     form.showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -248,10 +210,20 @@ void TestMainWindow::shrunkWindowShowsTheWholePanel()
     QList<QPushButton*> buttons;
     for (const QGroupBox* group : {form.GroupBox1, form.GroupBox2, form.GroupBox3, form.GroupBox4})
         buttons += group->findChildren<QPushButton*>();
-    QCOMPARE(buttons.size(), 18);
-    for (const QPushButton* button : buttons)
+    QCOMPARE(buttons.size(), std::size(panel));
+    for (const PanelButton& expected : panel) {
+        const auto found = std::find_if(buttons.begin(), buttons.end(), [&](QPushButton* b) {
+            return b->text() == QLatin1String(expected.caption);
+        });
+        QVERIFY2(found != buttons.end(), expected.caption);
+        const QPushButton* button = *found;
+        QCOMPARE(button->toolTip(), QString(expected.hint));
+        const auto* group = qobject_cast<QGroupBox*>(button->parentWidget());
+        QVERIFY2(group, expected.caption);
+        QCOMPARE(group->title(), QString(expected.group));
         QVERIFY2(form.rect().contains(QRect(button->mapTo(&form, QPoint(0, 0)), button->size())),
-                 qPrintable(button->text()));
+                 expected.caption);
+    }
 }
 
 void TestMainWindow::closeKeepsOtherSettings()

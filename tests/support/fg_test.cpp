@@ -1,6 +1,7 @@
 #include "fg_test.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryFile>
 
 namespace fgtest
@@ -87,6 +88,23 @@ PrivateBus::~PrivateBus()
 {
     daemon_.kill();
     daemon_.waitForFinished();
+}
+
+Run runProgram(const QString& path, const QStringList& arguments,
+               const std::function<void(QProcess&)>& arrange)
+{
+    QProcess program;
+    if (arrange)
+        arrange(program);
+    QSignalSpy finished(&program, &QProcess::finished);
+    program.start(path, arguments);
+    if (!finished.wait(120000)) {
+        program.kill();
+        program.waitForFinished();
+        return {};
+    }
+    const int status = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    return {status, program.readAllStandardOutput(), program.readAllStandardError()};
 }
 
 QByteArray runPeer(const QString& program, const QStringList& arguments)

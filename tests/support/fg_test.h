@@ -1,9 +1,9 @@
 #pragma once
 
-#include "shell/main_window.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
 #include "ui/messages.h"
+#include "ui/services.h"
 
 #include <QApplication>
 #include <QDir>
@@ -87,6 +87,17 @@ private:
     QProcess daemon_;
     QByteArray address_;
 };
+
+// How a program run to its end ended: its status (-1 when it crashed or hung) and streams.
+struct Run {
+    int status = -1;
+    QByteArray output, error;
+};
+
+// Runs the program to its end, the event loop turning meanwhile so that it can be answered;
+// `arrange` sets up its standard streams. A program that has not ended after two minutes hangs.
+Run runProgram(const QString& path, const QStringList& arguments,
+               const std::function<void(QProcess&)>& arrange = {});
 
 // Runs a peer program and returns its standard output; fails the test when it fails.
 QByteArray runPeer(const QString& program, const QStringList& arguments);

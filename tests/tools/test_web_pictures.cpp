@@ -1,5 +1,5 @@
 #include "fg_test.h"
-#include "shell/panel_layout.h"
+#include "local_web_server.h"
 #include "tools/web_pictures_loader.h"
 
 #include <QDialog>
@@ -11,73 +11,12 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
-
-// A web server on 127.0.0.1 with a free port. A page that stalls sends nothing, or only its
-// headers, and keeps the connection open; one that trickles sends a byte every tenth of a
-// second, and an endless one sends as fast as it is taken, both without a length and for ever.
-class LocalWebServer : public QTcpServer
-{
-public:
-    struct Page {
-        QByteArray body;
-        QByteArray head = "200 OK";
-        enum { Whole, Nothing, HeadersOnly, Trickle, Endless } sends = Whole;
-    };
-    LocalWebServer()
-    {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
-        });
-        listen(QHostAddress::LocalHost, 0);
-    }
-    QString base() const { return QString("127.0.0.1:%1").arg(serverPort()); }
-    QMap<QByteArray, Page> pages;
-    QMap<QByteArray, int> requests; // how often each path was asked for
-
-private:
-    void answer(QTcpSocket* socket)
-    {
-        const QByteArray path = socket->readAll().split(' ').value(1);
-        ++requests[path];
-        const Page page = pages.value(path, {"", "404 Not Found"});
-        socket->write("HTTP/1.1 " + page.head + "\r\nConnection: close\r\n");
-        if (page.sends == Page::HeadersOnly)
-            socket->write("\r\n");
-        if (page.sends == Page::Trickle || page.sends == Page::Endless)
-            return sendForEver(socket, page.sends == Page::Trickle);
-        if (page.sends != Page::Whole)
-            return;
-        socket->write("Content-Length: " + QByteArray::number(page.body.size()) + "\r\n\r\n" +
-                      page.body);
-        socket->disconnectFromHost();
-    }
-
-    static void sendForEver(QTcpSocket* socket, bool slowly)
-    {
-        socket->write("\r\n");
-        if (slowly) {
-            auto* beat = new QTimer(socket);
-            connect(beat, &QTimer::timeout, socket, [socket] { socket->write("x"); });
-            beat->start(100);
-            return;
-        }
-        const auto more = [socket] {
-            if (socket->bytesToWrite() < (1 << 16))
-                socket->write(QByteArray(1 << 16, 'x'));
-        };
-        connect(socket, &QTcpSocket::bytesWritten, socket, more);
-        more();
-    }
-};
 
 template <typename Widget> Widget* part(QDialog& dialog, const char* name)
 {
@@ -136,13 +75,10 @@ private Q_SLOTS:
     void runIsCutShort();
     void listExtentSettles_data();
     void listExtentSettles();
-    void refusedBrowserLeavesTheProgramRunning();
-    void missingPluginIsReported();
-    void browserLoadedOnlyWhenAsked();
 
 private:
     QTemporaryDir dir_;
-    LocalWebServer server_;
+    fgtest::LocalWebServer server_;
 };
 
 void TestWebPictures::initTestCase()
@@ -163,11 +99,11 @@ void TestWebPictures::initTestCase()
     server_.pages.remove("/missing.gif");
     server_.pages["/moved.jpg"] = {"", "302 Found\r\nLocation: /elsewhere/real.jpg"};
     server_.pages["/elsewhere/real.jpg"] = {"the real picture"};
-    server_.pages["/stall.jpg"] = {"", "200 OK", LocalWebServer::Page::Nothing};
+    server_.pages["/stall.jpg"] = {"", "200 OK", fgtest::LocalWebServer::Page::Nothing};
     server_.pages["/huge.jpg"] = {"", "200 OK\r\nContent-Length: 314572800",
-                                  LocalWebServer::Page::HeadersOnly};
-    server_.pages["/endless.jpg"] = {"", "200 OK", LocalWebServer::Page::Endless};
-    server_.pages["/trickle.jpg"] = {"", "200 OK", LocalWebServer::Page::Trickle};
+                                  fgtest::LocalWebServer::Page::HeadersOnly};
+    server_.pages["/endless.jpg"] = {"", "200 OK", fgtest::LocalWebServer::Page::Endless};
+    server_.pages["/trickle.jpg"] = {"", "200 OK", fgtest::LocalWebServer::Page::Trickle};
     server_.pages["/cut.html"] = {
         page.left(page.indexOf("<img")) +
         "<img src=\"a.gif\"><img src=\"trickle.jpg\"><img src=\"b.GIF\">" +
@@ -176,8 +112,8 @@ void TestWebPictures::initTestCase()
     QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("private") > 0);
 }
 
-// An answer whose dialog never opened (the refused browser's) still holds the finished test's
-// locals; it must not answer the next test's dialog.
+// An answer whose dialog never opened still holds the finished test's locals; it must not answer
+// the next test's dialog.
 void TestWebPictures::cleanup()
 {
     fgtest::cancelPendingAnswers();
@@ -438,63 +374,6 @@ void TestWebPictures::listExtentSettles()
         QCOMPARE(list->count(), 0);
         QVERIFY2(settled(), "the scroll bar keeps changing after the list was cleared");
     });
-}
-
-// As root, the browser would refuse to start without its sandbox and end the whole program.
-void TestWebPictures::refusedBrowserLeavesTheProgramRunning()
-{
-    if (geteuid() != 0)
-        QSKIP("only the superuser's browser refuses");
-    const QByteArray sandbox = qgetenv("QTWEBENGINE_DISABLE_SANDBOX");
-    qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
-    const auto restore = qScopeGuard([&] { qputenv("QTWEBENGINE_DISABLE_SANDBOX", sandbox); });
-    bool opened = false;
-    fgtest::answerWhenOpen<QDialog>([&](QDialog& dialog) {
-        opened = true;
-        dialog.reject();
-    });
-    openWebPictures(nullptr, fgtest::services(), FG_BUILD_DIR "/framegrove_web_pictures.so");
-    QVERIFY(!opened);
-    QCOMPARE(fgtest::appMessages().shown.size(), 1);
-    QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Warning);
-    QCOMPARE(fgtest::appMessages().shown[0].text,
-             QString("The web pictures tool cannot open: its web browser does not run for the "
-                     "root user. Start Framegrove as an ordinary user to download the pictures "
-                     "of a webpage."));
-}
-
-void TestWebPictures::missingPluginIsReported()
-{
-    openWebPictures(nullptr, fgtest::services(), dir_.filePath("secret.gif"));
-    QCOMPARE(fgtest::appMessages().shown.size(), 1);
-    QCOMPARE(fgtest::appMessages().shown[0].kind, MessageKind::Warning);
-    QVERIFY(fgtest::appMessages().shown[0].text.startsWith(
-        "The web pictures tool could not be loaded (" + dir_.filePath("secret.gif")));
-}
-
-void TestWebPictures::browserLoadedOnlyWhenAsked()
-{
-    QProcess program;
-    program.start(FG_PROGRAM);
-    QVERIFY(program.waitForStarted());
-    const QString window =
-        fgtest::runPeer("xdotool", {"search", "--sync", "--onlyvisible", "--name",
-                                    "Framegrove - Screen Capture and More"})
-            .split('\n')
-            .value(0);
-    const auto browserMapped = [&] {
-        QFile maps(QString("/proc/%1/maps").arg(program.processId()));
-        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
-    };
-    QVERIFY(!browserMapped());
-    // the button's middle, in the window's own pixels
-    const PanelLayout layout = arrangePanel(756, 603, {156, 156, 156, 156});
-    const QPoint button(layout.groupLefts[1] + 7 + 71, 2 + 136 + 9);
-    fgtest::runPeer("xdotool", {"mousemove", "--window", window, QString::number(button.x()),
-                                QString::number(button.y()), "click", "1"});
-    QTRY_VERIFY_WITH_TIMEOUT(browserMapped(), 20000);
-    program.kill();
-    program.waitForFinished();
 }
 
 FG_TEST_MAIN(TestWebPictures)
