@@ -115,19 +115,14 @@ public:
     std::unique_ptr<SaveOperations> saves; // the save dialogs and the JPEG holder
 
     // found at start-up, for the run
-    QString WindowsDir;       // the system's own folder
     QString PaintProgramPath; // empty when no paint program was found
     QString WorkDir;          // the per-user workspace folder
     QString SettingsPath;     // the settings file in the workspace folder
-    // where the crop puts the window back: the design size, centred
-    qint32 StartWidth = 0, StartHeight = 0, StartLeft = 0, StartTop = 0;
+    // the size the crop puts the window back at: the design size
+    qint32 StartWidth = 0, StartHeight = 0;
     qint16 TimerTicks = 0, WaitTicks = 0; // the capture timer's ticks, counted and to wait
     Edges TopWindowRect;                  // the last window captured alone, in screen pixels
-    // the rubber band of the crop
-    bool Selecting = false;
-    Edges FocusRect; // as drawn: the press point and the last point tracked
-    qint32 SelStartX = 0, SelStartY = 0, SelEndX = 0, SelEndY = 0;
-    Edges Crop; // the area cut out, in the surface's pixels: right and bottom exclusive
+    bool Selecting = false;               // the crop's rubber band is being dragged
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -137,6 +132,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QString WindowsDir;                 // the system's own folder
+    qint32 StartLeft = 0, StartTop = 0; // where the crop puts the window back: centred
+    // the rubber band of the crop
+    Edges FocusRect; // as drawn: the press point and the last point tracked
+    qint32 SelStartX = 0, SelStartY = 0, SelEndX = 0, SelEndY = 0;
+    Edges Crop; // the area cut out, in the surface's pixels: right and bottom exclusive
+
     void FormCreate();
     void buildPanel();
     void connectHandlers();
