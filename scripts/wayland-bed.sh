@@ -40,6 +40,10 @@ case "${1:-}" in
         bed=$(mktemp -d /tmp/fg-wayland-bed.XXXXXX)
         chmod 1777 "$bed"
         install -m 755 "$program" "$bed/program"
+        # programs the test runs as a person would, beside it (BED_BESIDE, separated by blanks)
+        for beside in ${BED_BESIDE:-}; do
+            install -m 755 "$beside" "$bed/"
+        done
         install -m 755 "$here/wayland-bed.sh" "$bed/wayland-bed.sh"
         install -m 644 "$here/bed_common.sh" "$bed/bed_common.sh"
         unshare --mount --propagation private "$bed/wayland-bed.sh" --namespace "$bed" "$@"
