@@ -334,6 +334,8 @@ void TestDesktopCapture::topWindowIsTheActiveFrame()
     form_->CmdTopWindowClick();
     form_->Timer_For_Top_Window->stop();
     pattern.activateWindow();
+    // the window a person clicked last: the capture is to take it active
+    QTRY_VERIFY(pattern.isActiveWindow());
     const QImage screen = settledScreen();
     form_->Timer_For_Top_WindowTimer();
     QElapsedTimer clock;
