@@ -84,9 +84,6 @@ void TForm1::Image3MouseMove(QPoint at)
 
 void TForm1::restoreStartBounds()
 {
-    // leave the surface's state while the window is still mapped: hidden first, the window
-    // manager may write that state back onto it as it maps again and keep it full screen
-    showNormal();
     setWindowFlags(Qt::Window);
     // the start position is where the frame stood, so the window is moved by its frame
     resize(StartWidth, StartHeight);
@@ -97,12 +94,22 @@ void TForm1::restoreStartBounds()
 void TForm1::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    // the window manager sometimes drops the state it was asked to map the surface in
-    if (event->type() == QEvent::WindowStateChange && inSelectionMode() &&
-        windowState() == Qt::WindowNoState)
-        QTimer::singleShot(0, this, [this] {
-            if (inSelectionMode() && windowState() == Qt::WindowNoState)
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    // the window manager sometimes drops the state it was asked to map the surface in, and
+    // sometimes gives the surface's full screen back to the main window as it maps again
+    const auto stateWrong = [this] {
+        return inSelectionMode() ? windowState() == Qt::WindowNoState
+                                 : windowState().testFlag(Qt::WindowFullScreen);
+    };
+    if (stateWrong())
+        QTimer::singleShot(0, this, [this, stateWrong] {
+            if (!stateWrong())
+                return;
+            if (inSelectionMode())
                 showSelectionSurface();
+            else
+                showNormal();
         });
 }
 
@@ -153,6 +160,9 @@ void TForm1::Image3MouseUp(QPoint at)
     SelEndY = at.y();
     LeaveSelectionMode();
     Crop = NormalizeSelection({SelStartX, SelStartY}, {SelEndX, SelEndY});
+    // leave the surface's state while the window is still mapped: hidden first, the window
+    // manager may write that state back onto it as it maps again and keep it full screen
+    showNormal();
     restoreStartBounds();
     giveFocusBackToCrop();
     if (!drawnFromUpperLeft(FocusRect)) {
